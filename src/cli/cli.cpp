@@ -1,0 +1,55 @@
+#include "cli/cli.h"
+
+#include <ostream>
+
+namespace sw::cli {
+
+namespace {
+
+void printHelp(std::ostream& out) {
+    out << "usage: skinwright-cli COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Manages ZEV liveries of FS9 and FSX from the command line; writes no debug.log.\n"
+           "\n"
+           "commands:\n";
+    for (const Command& c : commands())
+        out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
+    out << "\n  --help      this text\n";
+}
+
+} // namespace
+
+int usageError(const Command& command, std::ostream& err) {
+    err << "usage: skinwright-cli " << command.name << ' ' << command.usage << '\n';
+    return kExitUsage;
+}
+
+int usageError(const char* name, std::ostream& err) {
+    for (const Command& c : commands())
+        if (std::string(c.name) == name)
+            return usageError(c, err);
+    err << "usage: skinwright-cli COMMAND [ARGUMENTS] (see --help)\n";
+    return kExitUsage;
+}
+
+int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    if (argv.size() < 2) {
+        printHelp(err);
+        return kExitUsage;
+    }
+    const std::string& name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printHelp(out);
+        return kExitOk;
+    }
+    for (const Command& c : commands()) {
+        if (name == c.name) {
+            Invocation inv{{argv.begin() + 2, argv.end()}, out, err};
+            return c.run(inv);
+        }
+    }
+    err << "skinwright-cli: unknown command '" << name << "' (see --help)\n";
+    return kExitUsage;
+}
+
+} // namespace sw::cli

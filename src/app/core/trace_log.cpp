@@ -1,4 +1,4 @@
-#include "app/trace_log.h"
+#include "app/core/trace_log.h"
 
 #include "platform/io_error.h"
 

@@ -1,0 +1,37 @@
+#include "app/core/site_addresses.h"
+
+#include <cstdlib>
+
+namespace sw {
+
+namespace {
+
+constexpr const char* kMakerHomeUrl = "http://www.zev-simulations.example/";
+constexpr const char* kCatalogueBaseUrl = "http://www.zev-simulations.example/skinwright/";
+
+std::string fromEnvironment(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+} // namespace
+
+std::string MakerHomeUrl() {
+    return fromEnvironment("SKINWRIGHT_MAKER_URL", kMakerHomeUrl);
+}
+
+std::string MakerFaqUrl() {
+    std::string home = MakerHomeUrl();
+    while (!home.empty() && home.back() == '/')
+        home.pop_back();
+    return home + "/FAQ";
+}
+
+std::string CatalogueBaseUrl() {
+    std::string base = fromEnvironment("SKINWRIGHT_CATALOGUE_URL", kCatalogueBaseUrl);
+    if (base.back() != '/')
+        base += '/';
+    return base;
+}
+
+} // namespace sw

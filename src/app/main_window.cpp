@@ -1,0 +1,400 @@
+#include "app/main_window.h"
+
+#include "app/application_title.h"
+#include "app/artwork.h"
+#include "app/core/site_addresses.h"
+#include "app/core/trace_log.h"
+#include "app/picture_box.h"
+#include "app/picture_button.h"
+#include "app/qt_message_sink.h"
+#include "app/window_look.h"
+#include "platform/wine_registry.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWindow>
+#include <exception>
+
+namespace sw {
+
+using look::colour;
+using look::kDark;
+using look::kLight;
+
+TForm1::TForm1(WindowServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_services(std::move(services)),
+      m_taskbarTitle(kApplicationTitle) {
+    setObjectName("Form1");
+    setWindowTitle(kApplicationTitle);
+    setWindowIconText(kApplicationTitle);
+    setFixedSize(700, 500);
+    move(192, 114);
+    look::setBackground(this, colour(kLight));
+    // The window's default font: "MS Sans Serif" at 8 points (11 pixels).
+    QFont defaultFont("MS Sans Serif");
+    defaultFont.setPixelSize(11);
+    setFont(defaultFont);
+
+    m_messages = m_services.messages
+                     ? m_services.messages
+                     : std::make_shared<QtMessageSink>(this, [this] { return m_taskbarTitle; });
+    if (m_services.winePrefix.empty())
+        m_services.winePrefix = WineRegistry::defaultPrefix();
+    m_registry = m_services.registry ? m_services.registry
+                                     : std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
+
+    buildControls();
+    setTabOrderChain();
+    connectHandlers();
+    runHandler([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildControls() {
+    buildHeader();
+    buildRemovalView();
+    buildDownloadView();
+    buildLocalView();
+    // The navigation buttons come after the views and before the settings row.
+    BitBtn10 = new PictureButton(artwork::navigationButton("Add downloaded livery"), 1, this);
+    BitBtn10->setObjectName("BitBtn10");
+    BitBtn10->setGeometry(176, 122, 161, 18);
+    BitBtn11 = new PictureButton(artwork::navigationButton("Search liveries online"), 1, this);
+    BitBtn11->setObjectName("BitBtn11");
+    BitBtn11->setGeometry(344, 122, 161, 18);
+    BitBtn12 = new PictureButton(artwork::navigationButton("Remove liveries"), 1, this);
+    BitBtn12->setObjectName("BitBtn12");
+    BitBtn12->setGeometry(512, 122, 161, 18);
+    buildSettingsRow();
+    buildOverlay();
+    // Picture controls lie beneath every window-type sibling.
+    Image1->lower();
+    Image3->lower();
+}
+
+void TForm1::buildHeader() {
+    Image3 = new PictureBox(this);
+    Image3->setObjectName("Image3");
+    Image3->setGeometry(0, 0, 699, 121);
+    Image3->setPicture(artwork::header());
+
+    Image1 = new PictureBox(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(62, 99, 239, 18);
+    Image1->setPicture(artwork::makerName());
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setToolTip(QString::fromStdString("Go to " + MakerHomeUrl()));
+
+    BitBtn4 = new PictureButton(artwork::roundButton('X'), 3, this);
+    BitBtn4->setObjectName("BitBtn4");
+    BitBtn4->setGeometry(672, 1, 27, 26);
+    BitBtn5 = new PictureButton(artwork::roundButton('?'), 3, this);
+    BitBtn5->setObjectName("BitBtn5");
+    BitBtn5->setGeometry(638, 1, 27, 26);
+}
+
+void TForm1::buildRemovalView() {
+    p1 = look::panel(this, "p1", {29, 145, 639, 332}, kLight);
+    p1->hide();
+    Label4 = look::label(p1, "Label4", {64, 24}, "Product:", look::bookman(16, true), kDark);
+    Label5 = look::label(p1, "Label5", {64, 120}, "Livery:", look::bookman(16, true), kDark);
+    cb3 = look::comboBox(p1, "cb3", {64, 64, 257, 25}, 14);
+    cb4 = look::comboBox(p1, "cb4", {64, 160, 257, 25}, 14);
+    BitBtn6 = new PictureButton(artwork::plateButton("REMOVE"), 3, p1);
+    BitBtn6->setObjectName("BitBtn6");
+    BitBtn6->setGeometry(456, 264, 145, 50);
+}
+
+void TForm1::buildDownloadView() {
+    p2 = look::panel(this, "p2", {29, 145, 639, 332}, kLight);
+    p2->hide();
+    Label6 = look::label(p2, "Label6", {32, 24}, "Product:", look::bookman(16, true), kDark);
+    Label7 = look::label(p2, "Label7", {32, 104}, "Livery:", look::bookman(16, true), kDark);
+    i3 = new PictureBox(p2);
+    i3->setObjectName("i3");
+    i3->setGeometry(381, 1, 256, 128);
+    cb5 = look::comboBox(p2, "cb5", {32, 56, 273, 25}, 14);
+    cb6 = look::comboBox(p2, "cb6", {32, 136, 273, 25}, 14);
+    BitBtn8 = new PictureButton(artwork::plateButton("LOAD"), 3, p2);
+    BitBtn8->setObjectName("BitBtn8");
+    BitBtn8->setGeometry(456, 264, 145, 50);
+    i3->lower();
+}
+
+void TForm1::buildLocalView() {
+    p4 = look::panel(this, "p4", {29, 145, 639, 332}, kLight);
+    Label1 = look::label(p4, "Label1", {8, 8}, "Select livery:", look::bookman(16, true), kDark);
+    i2 = new PictureBox(p4);
+    i2->setObjectName("i2");
+    i2->setGeometry(382, 0, 256, 128);
+    cb1 = look::comboBox(p4, "cb1", {144, 8, 145, 25}, 15);
+    sl1 = new QCheckBox("Select all liveries", p4);
+    sl1->setObjectName("sl1");
+    sl1->setGeometry(7, 41, 169, 25);
+    sl1->setFont(look::bookman(16, true));
+    look::setTextColour(sl1, colour(kDark));
+    sl1->setCursor(Qt::PointingHandCursor);
+    BitBtn3 = new PictureButton(artwork::plateButton("INSTALL"), 3, p4);
+    BitBtn3->setObjectName("BitBtn3");
+    BitBtn3->setGeometry(456, 264, 145, 50);
+    m1 = new QPlainTextEdit(p4);
+    m1->setObjectName("m1");
+    m1->setGeometry(8, 96, 345, 97);
+    m1->setFrameShape(QFrame::NoFrame);
+    m1->setReadOnly(true);
+    m1->setFont(look::bookman(16, true));
+    look::setBackground(m1, colour(kLight));
+    look::setBackground(m1->viewport(), colour(kLight));
+    look::setTextColour(m1, colour(kDark));
+    m1->setPlainText("Information:");
+    i2->lower();
+}
+
+void TForm1::buildSettingsRow() {
+    p5 = look::panel(this, "p5", {33, 338, 552, 57}, kLight);
+    Label2 = look::label(p5, "Label2", {8, 6}, "Select FS:", look::bookman(16, true), kDark);
+    Label3 = look::label(p5, "Label3", {8, 30}, "Path", look::bookman(16, true), kDark);
+    cb2 = look::comboBox(p5, "cb2", {112, 3, 145, 25}, 14);
+    cb2->addItems({"None", "FS9", "FSX"});
+    cb2->setCurrentIndex(0);
+    e1 = new QLineEdit(p5);
+    e1->setObjectName("e1");
+    e1->setGeometry(112, 29, 400, 25);
+    e1->setFont(look::bookman(15, false));
+    look::setBackground(e1, colour(kLight));
+    look::setTextColour(e1, colour(kDark));
+    BitBtn1 = new PictureButton(artwork::browseButton(), 3, p5);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(516, 25, 30, 29);
+}
+
+void TForm1::buildOverlay() {
+    p3 = look::panel(this, "p3", {46, 192, 579, 185}, look::kDark);
+    look::setTextColour(p3, colour(look::kOverlayFont));
+    p3->hide();
+    Label8 = look::label(p3, "Label8", {76, 6}, "", look::bookman(16, false), kLight);
+    Label8->setGeometry(76, 6, 435, 40);
+    Label8->setWordWrap(false);
+    Label10 = look::label(p3, "Label10", {80, 52},
+                          "This bar does not always reflect the real progress, please be patient",
+                          look::bookman(12, false), kLight);
+    Label14 = look::label(p3, "Label14", {16, 128}, "Downloaded:", look::bookman(16, false), kLight);
+    Label11 = look::label(p3, "Label11", {128, 128}, "", look::bookman(16, false), kLight);
+    Label15 = look::label(p3, "Label15", {16, 152}, "Rest size:", look::bookman(16, false), kLight);
+    Label12 = look::label(p3, "Label12", {128, 152}, "", look::bookman(16, false), kLight);
+    Label16 = look::label(p3, "Label16", {344, 128}, "Total size:", look::bookman(16, false), kLight);
+    Label13 = look::label(p3, "Label13", {432, 128}, "", look::bookman(16, false), kLight);
+    Label17 = look::label(p3, "Label17", {344, 152}, "Rest time:", look::bookman(16, false), kLight);
+    Label9 = look::label(p3, "Label9", {432, 152}, "", look::bookman(16, false), kLight);
+
+    // FIXME: stand-ins for the segmented meter and the marquee bar until those controls land.
+    AbMeter1 = new QWidget(p3);
+    AbMeter1->setObjectName("AbMeter1");
+    AbMeter1->setGeometry(0, 72, 577, 49);
+    look::setBackground(AbMeter1, colour(kLight));
+    AbMeter1->hide();
+    ProgressBar = new QProgressBar(p3);
+    ProgressBar->setObjectName("ProgressBar");
+    ProgressBar->setGeometry(1, 71, 577, 50);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+    mb1 = new QWidget(p3);
+    mb1->setObjectName("mb1");
+    mb1->setGeometry(0, 72, 576, 49);
+    look::setBackground(mb1, colour(kLight));
+}
+
+void TForm1::setTabOrderChain() {
+    const QList<QWidget*> chain = {BitBtn4,  BitBtn5,  cb3, cb4, BitBtn6, cb5, cb6, BitBtn8, BitBtn10,
+                                   BitBtn11, BitBtn12, cb1, sl1, BitBtn3, m1,  cb2, e1,      BitBtn1};
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i)
+        setTabOrder(chain[i], chain[i + 1]);
+}
+
+void TForm1::connectHandlers() {
+    connect(Image3, &PictureBox::mouseDown, this,
+            [this](Qt::MouseButton b) { runHandler([&] { Image3MouseDown(b); }); });
+    connect(Image1, &PictureBox::clicked, this, [this] { runHandler([&] { Image1Click(); }); });
+    connect(BitBtn5, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn5Click(); }); });
+    connect(BitBtn4, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn4Click(); }); });
+    connect(BitBtn10, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn10Click(); }); });
+    connect(BitBtn11, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn11Click(); }); });
+    connect(BitBtn12, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn12Click(); }); });
+    connect(BitBtn1, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn1Click(); }); });
+    // Only a change by the user runs the handler; a choice set from code does not.
+    connect(cb2, &QComboBox::activated, this, [this] { runHandler([&] { cb2Change(); }); });
+}
+
+void TForm1::runHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        m_messages->showError(m_taskbarTitle, error.what());
+    }
+}
+
+// --- Settings row and start-up ---------------------------------------------------------------
+
+Simulator TForm1::simulatorChoice() const {
+    switch (cb2->currentIndex()) {
+    case 1:
+        return Simulator::FS9;
+    case 2:
+        return Simulator::FSX;
+    default:
+        return Simulator::None;
+    }
+}
+
+void TForm1::setSimulatorChoice(Simulator simulator) {
+    cb2->setCurrentIndex(static_cast<int>(simulator));
+}
+
+std::string TForm1::simulatorFolder() const {
+    return e1->text().toStdString();
+}
+
+void TForm1::setSimulatorFolder(const std::string& folder) {
+    e1->setText(QString::fromStdString(folder));
+}
+
+void TForm1::setTaskbarTitle(const std::string& title) {
+    m_taskbarTitle = title;
+    setWindowIconText(QString::fromStdString(title));
+}
+
+void TForm1::colourProgressBar(unsigned background, unsigned bar) {
+    QPalette palette = ProgressBar->palette();
+    palette.setColor(QPalette::Base, colour(background));
+    palette.setColor(QPalette::Window, colour(background));
+    palette.setColor(QPalette::Highlight, colour(bar));
+    ProgressBar->setPalette(palette);
+}
+
+void TForm1::colourComboBoxes(unsigned c) {
+    for (QComboBox* box : {cb1, cb2, cb3, cb4, cb5, cb6}) {
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Text, colour(c));
+        palette.setColor(QPalette::ButtonText, colour(c));
+        palette.setColor(QPalette::WindowText, colour(c));
+        box->setPalette(palette);
+    }
+}
+
+void TForm1::listLocalLibrary() {
+    // FIXME: the local library arrives with the liveries code.
+}
+
+void TForm1::FormCreate() {
+    m_startFolder = sw::FormCreate(*this, *m_registry);
+}
+
+void TForm1::cb2Change() {
+    sw::cb2Change(*this, *m_registry);
+}
+
+void TForm1::BitBtn1Click() {
+    QString start = QString::fromStdString(BrowseStartFolder(simulatorFolder(), m_services.winePrefix));
+    QString chosen;
+    if (m_services.browseForFolder)
+        chosen = m_services.browseForFolder("Select FS folder", start);
+    else
+        chosen = QFileDialog::getExistingDirectory(this, "Select FS folder", start);
+    if (!chosen.isEmpty())
+        e1->setText(chosen);
+}
+
+// --- Header, links, closing --------------------------------------------------------------------
+
+void TForm1::Image3MouseDown(Qt::MouseButton) {
+    ++m_dragCount;
+    // The window system moves the window with the mouse until the button is released; where
+    // it cannot, the window follows the mouse itself.
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove())
+        return;
+    m_manualDrag = true;
+    m_dragOffset = QCursor::pos() - pos();
+    grabMouse();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualDrag)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+    QWidget::mouseMoveEvent(event);
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_manualDrag) {
+        m_manualDrag = false;
+        releaseMouse();
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TForm1::openPage(const std::string& url) {
+    QUrl address(QString::fromStdString(url));
+    if (m_services.openUrl)
+        m_services.openUrl(address.toString());
+    else
+        QDesktopServices::openUrl(address); // its result is not examined
+}
+
+void TForm1::Image1Click() {
+    openPage(MakerHomeUrl());
+}
+
+void TForm1::BitBtn5Click() {
+    openPage(MakerFaqUrl());
+}
+
+void TForm1::BitBtn4Click() {
+    httpget.MBaixando = false;
+    close();
+}
+
+void TForm1::FormClose() {
+    httpget.MBaixando = false;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+// --- Navigation ------------------------------------------------------------------------------
+
+void TForm1::BitBtn10Click() {
+    p4->show();
+    p1->hide();
+    p2->hide();
+}
+
+void TForm1::BitBtn11Click() {
+    WriteTrace("1470", "BitBtn11Click called");
+    // FIXME: the catalogue fetch arrives with the online catalogue.
+    p1->hide();
+    p4->hide();
+    p2->show();
+    WriteTrace("1543", "BitBtn11Click end");
+}
+
+void TForm1::BitBtn12Click() {
+    WriteTrace("1434", "BitBtn12Click called");
+    if (simulatorChoice() == Simulator::None) {
+        m_messages->showMessage("Please select FS");
+    } else {
+        // FIXME: the product list arrives with the liveries code.
+        p2->hide();
+        p4->hide();
+        p1->show();
+    }
+    WriteTrace("1503", "Test log");
+    WriteTrace("1452", "BitBtn12Click end");
+}
+
+} // namespace sw

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "app/core/startup.h"
+#include "platform/message_sink.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace sw {
+
+class PictureBox;
+class PictureButton;
+
+// What the window needs from outside; tests replace each part.
+struct WindowServices {
+    std::shared_ptr<MessageSink> messages;           // null: the window's own QMessageBoxes
+    std::shared_ptr<SimulatorRegistry> registry;     // null: the Wine prefix's registry
+    std::string winePrefix;                          // empty: $WINEPREFIX or ~/.wine
+    std::function<bool(const QString& url)> openUrl; // null: QDesktopServices
+    std::function<QString(const QString& title, const QString& start)> browseForFolder; // null: QFileDialog
+};
+
+// The main window: borderless, 700 x 500, with its header, navigation row, three views, the
+// settings row and the hidden progress overlay. Control names are the window's own.
+class TForm1 : public QWidget, public StartupView {
+    Q_OBJECT
+public:
+    explicit TForm1(WindowServices services = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The running download's flag; clearing it stops the transfer at its next check.
+    // FIXME: a stand-in until the resumable downloader lands.
+    struct {
+        bool MBaixando = false;
+    } httpget;
+
+    const std::string& startFolder() const { return m_startFolder; }
+    const std::string& taskbarTitle() const { return m_taskbarTitle; }
+    MessageSink& messages() { return *m_messages; }
+
+    // StartupView
+    Simulator simulatorChoice() const override;
+    void setSimulatorChoice(Simulator simulator) override;
+    std::string simulatorFolder() const override;
+    void setSimulatorFolder(const std::string& folder) override;
+    void setTaskbarTitle(const std::string& title) override;
+    void colourProgressBar(unsigned background, unsigned bar) override;
+    void colourComboBoxes(unsigned colour) override;
+    void listLocalLibrary() override;
+
+    // Runs a handler: an error it does not handle is shown in an error box titled with the
+    // application title, and the program goes on.
+    void runHandler(const std::function<void()>& handler);
+
+    // Handlers.
+    void FormCreate();
+    void Image3MouseDown(Qt::MouseButton button);
+    void Image1Click();
+    void BitBtn5Click();
+    void BitBtn4Click();
+    void BitBtn10Click();
+    void BitBtn11Click();
+    void BitBtn12Click();
+    void cb2Change();
+    void BitBtn1Click();
+
+    // Header.
+    PictureBox* Image3;
+    PictureBox* Image1;
+    PictureButton* BitBtn4;
+    PictureButton* BitBtn5;
+    PictureButton* BitBtn10;
+    PictureButton* BitBtn11;
+    PictureButton* BitBtn12;
+    // Removal view.
+    QFrame* p1;
+    QLabel* Label4;
+    QLabel* Label5;
+    QComboBox* cb3;
+    QComboBox* cb4;
+    PictureButton* BitBtn6;
+    // Download view.
+    QFrame* p2;
+    QLabel* Label6;
+    QLabel* Label7;
+    PictureBox* i3;
+    QComboBox* cb5;
+    QComboBox* cb6;
+    PictureButton* BitBtn8;
+    // Local install view.
+    QFrame* p4;
+    QLabel* Label1;
+    PictureBox* i2;
+    QComboBox* cb1;
+    QCheckBox* sl1;
+    PictureButton* BitBtn3;
+    QPlainTextEdit* m1;
+    // Settings row.
+    QFrame* p5;
+    QLabel* Label2;
+    QLabel* Label3;
+    QComboBox* cb2;
+    QLineEdit* e1;
+    PictureButton* BitBtn1;
+    // Progress overlay.
+    QFrame* p3;
+    QLabel* Label8;
+    QLabel* Label10;
+    QLabel* Label14;
+    QLabel* Label11;
+    QLabel* Label15;
+    QLabel* Label12;
+    QLabel* Label16;
+    QLabel* Label13;
+    QLabel* Label17;
+    QLabel* Label9;
+    QWidget* AbMeter1;
+    QProgressBar* ProgressBar;
+    QWidget* mb1;
+
+    // The number of window moves started from the header (for the record; the system moves).
+    int dragCount() const { return m_dragCount; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildHeader();
+    void buildRemovalView();
+    void buildDownloadView();
+    void buildLocalView();
+    void buildSettingsRow();
+    void buildOverlay();
+    void setTabOrderChain();
+    void connectHandlers();
+    void FormClose();
+    void openPage(const std::string& url);
+
+    WindowServices m_services;
+    std::shared_ptr<MessageSink> m_messages;
+    std::shared_ptr<SimulatorRegistry> m_registry;
+    std::string m_startFolder;
+    std::string m_taskbarTitle;
+    int m_dragCount = 0;
+    bool m_manualDrag = false;
+    QPoint m_dragOffset;
+};
+
+} // namespace sw

@@ -1,0 +1,22 @@
+#include "app/qt_message_sink.h"
+
+#include <QMessageBox>
+
+namespace sw {
+
+QtMessageSink::QtMessageSink(QWidget* owner, std::function<std::string()> title)
+    : m_owner(owner), m_title(std::move(title)) {}
+
+void QtMessageSink::showMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(m_title()), QString::fromStdString(text),
+                    QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+void QtMessageSink::showError(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+} // namespace sw

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QWidget;
+class QLabel;
+class QFrame;
+class QComboBox;
+
+namespace sw::look {
+
+// A colour value of the window (0x00BBGGRR) as a QColor.
+QColor colour(unsigned value);
+
+inline constexpr unsigned kLight = 15655890;      // RGB 210, 227, 238
+inline constexpr unsigned kDark = 9728318;        // RGB 62, 113, 148
+inline constexpr unsigned kOverlayFont = 2062183; // RGB 103, 119, 31
+
+// "Bookman Old Style" at a pixel height (the window's fonts are given as negative heights).
+QFont bookman(int pixelHeight, bool bold);
+
+// Paints a widget's background with `colour`.
+void setBackground(QWidget* widget, const QColor& colour);
+void setTextColour(QWidget* widget, const QColor& colour);
+
+// A panel without bevel at the given place, coloured.
+QFrame* panel(QWidget* parent, const char* name, QRect geometry, unsigned colour);
+
+// An auto-sized label at `position`.
+QLabel* label(QWidget* parent, const char* name, QPoint position, const QString& text, const QFont& font,
+              unsigned textColour);
+
+// A combo box of the views (regular Bookman, dark text on light fill).
+QComboBox* comboBox(QWidget* parent, const char* name, QRect geometry, int fontHeight);
+
+} // namespace sw::look

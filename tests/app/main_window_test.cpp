@@ -1,0 +1,358 @@
+#include "app/artwork.h"
+#include "app/core/site_addresses.h"
+#include "app/main_window.h"
+#include "app/picture_box.h"
+#include "app/picture_button.h"
+#include "support/temp_dir.h"
+#include "wine_prefix_fixture.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace sw;
+using namespace sw::test;
+
+namespace {
+
+class RecordingSink : public MessageSink {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::pair<std::string, std::string>> errors;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showError(const std::string& title, const std::string& text) override {
+        errors.emplace_back(title, text);
+    }
+};
+
+class MainWindow : public ::testing::Test {
+protected:
+    WinePrefixFixture prefix;
+    TempDir workspace;
+    ScopedCurrentFolder inWorkspace{workspace.path()};
+    std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+    std::vector<QString> opened;
+    std::vector<std::pair<QString, QString>> browsed;
+    QString browseAnswer;
+
+    std::unique_ptr<TForm1> makeWindow() {
+        WindowServices services;
+        services.messages = sink;
+        services.winePrefix = prefix.path();
+        services.openUrl = [this](const QString& url) {
+            opened.push_back(url);
+            return true;
+        };
+        services.browseForFolder = [this](const QString& title, const QString& start) {
+            browsed.emplace_back(title, start);
+            return browseAnswer;
+        };
+        return std::make_unique<TForm1>(services);
+    }
+    std::string log() { return readFile(workspace / "debug.log"); }
+
+    static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+};
+
+std::string visibleViews(TForm1& form) {
+    std::string views;
+    for (QWidget* view :
+         {static_cast<QWidget*>(form.p1), static_cast<QWidget*>(form.p2), static_cast<QWidget*>(form.p4)})
+        if (view->isVisibleTo(&form))
+            views += view->objectName().toStdString();
+    return views;
+}
+
+} // namespace
+
+TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThem) {
+    auto form = makeWindow();
+    EXPECT_EQ(form->size(), QSize(700, 500));
+    EXPECT_TRUE(form->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->pos(), QPoint(192, 114));
+    EXPECT_EQ(form->windowTitle(), "Skinwright");
+
+    const std::map<std::string, QRect> sized = {
+        {"Image3", {0, 0, 699, 121}},      {"Image1", {62, 99, 239, 18}},
+        {"p1", {29, 145, 639, 332}},       {"cb3", {64, 64, 257, 25}},
+        {"cb4", {64, 160, 257, 25}},       {"BitBtn6", {456, 264, 145, 50}},
+        {"p2", {29, 145, 639, 332}},       {"i3", {381, 1, 256, 128}},
+        {"cb5", {32, 56, 273, 25}},        {"cb6", {32, 136, 273, 25}},
+        {"BitBtn8", {456, 264, 145, 50}},  {"p4", {29, 145, 639, 332}},
+        {"i2", {382, 0, 256, 128}},        {"cb1", {144, 8, 145, 25}},
+        {"sl1", {7, 41, 169, 25}},         {"BitBtn3", {456, 264, 145, 50}},
+        {"m1", {8, 96, 345, 97}},          {"BitBtn4", {672, 1, 27, 26}},
+        {"BitBtn5", {638, 1, 27, 26}},     {"BitBtn10", {176, 122, 161, 18}},
+        {"BitBtn11", {344, 122, 161, 18}}, {"BitBtn12", {512, 122, 161, 18}},
+        {"p5", {33, 338, 552, 57}},        {"cb2", {112, 3, 145, 25}},
+        {"e1", {112, 29, 400, 25}},        {"BitBtn1", {516, 25, 30, 29}},
+        {"p3", {46, 192, 579, 185}},       {"Label8", {76, 6, 435, 40}},
+        {"AbMeter1", {0, 72, 577, 49}},    {"ProgressBar", {1, 71, 577, 50}},
+        {"mb1", {0, 72, 576, 49}},
+    };
+    for (const auto& [name, rect] : sized) {
+        auto* widget = form->findChild<QWidget*>(QString::fromStdString(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->geometry(), rect) << name;
+    }
+    const std::map<std::string, QPoint> placed = {
+        {"Label4", {64, 24}},    {"Label5", {64, 120}},   {"Label6", {32, 24}},    {"Label7", {32, 104}},
+        {"Label1", {8, 8}},      {"Label2", {8, 6}},      {"Label3", {8, 30}},     {"Label10", {80, 52}},
+        {"Label14", {16, 128}},  {"Label11", {128, 128}}, {"Label15", {16, 152}},  {"Label12", {128, 152}},
+        {"Label16", {344, 128}}, {"Label13", {432, 128}}, {"Label17", {344, 152}}, {"Label9", {432, 152}},
+    };
+    for (const auto& [name, point] : placed) {
+        auto* widget = form->findChild<QWidget*>(QString::fromStdString(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->pos(), point) << name;
+    }
+    EXPECT_EQ(form->p3->parentWidget(), form.get());
+    EXPECT_EQ(form->cb2->parentWidget(), form->p5);
+    EXPECT_EQ(form->Label8->parentWidget(), form->p3);
+}
+
+TEST_F(MainWindow, StartsOnTheLocalViewWithTheOverlayHidden) {
+    auto form = makeWindow();
+    form->show();
+    EXPECT_EQ(visibleViews(*form), "p4");
+    EXPECT_TRUE(form->p5->isVisible());
+    EXPECT_FALSE(form->p3->isVisible());
+    // Inside the hidden overlay the marquee is ready; the meter and the progress bar are not.
+    EXPECT_TRUE(form->mb1->isVisibleTo(form->p3));
+    EXPECT_FALSE(form->AbMeter1->isVisibleTo(form->p3));
+    EXPECT_FALSE(form->ProgressBar->isVisibleTo(form->p3));
+    EXPECT_EQ(form->m1->toPlainText(), "Information:");
+    EXPECT_EQ(form->cb2->count(), 3);
+    EXPECT_EQ(form->cb2->currentText(), "None");
+    EXPECT_EQ(form->taskbarTitle(), "ZEV SW");
+    EXPECT_EQ(form->windowIconText(), "ZEV SW");
+    EXPECT_EQ(form->Label10->text(), "This bar does not always reflect the real progress, please be patient");
+}
+
+TEST_F(MainWindow, StackingPutsPicturesBeneathAndTheOverlayOnTop) {
+    auto form = makeWindow();
+    QObjectList children = form->children();
+    auto index = [&](QWidget* w) { return children.indexOf(w); };
+    EXPECT_LT(index(form->Image3), index(form->BitBtn4));
+    EXPECT_LT(index(form->Image1), index(form->p1));
+    EXPECT_LT(index(form->p1), index(form->p2));
+    EXPECT_LT(index(form->p4), index(form->p5));
+    EXPECT_LT(index(form->p5), index(form->p3));
+    EXPECT_EQ(form->childAt(60, 150), form->p4); // over the header? no: inside the view
+    EXPECT_EQ(form->childAt(300, 20), form->Image3);
+}
+
+TEST_F(MainWindow, ColoursAndFontsOfTheViews) {
+    auto form = makeWindow();
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(210, 227, 238));
+    EXPECT_EQ(form->p3->palette().color(QPalette::Window), QColor(62, 113, 148));
+    EXPECT_EQ(form->Label1->palette().color(QPalette::WindowText), QColor(62, 113, 148));
+    EXPECT_EQ(form->Label14->palette().color(QPalette::WindowText), QColor(210, 227, 238));
+    for (QComboBox* box : {form->cb1, form->cb2, form->cb3, form->cb4, form->cb5, form->cb6})
+        EXPECT_EQ(box->palette().color(QPalette::Text), QColor(62, 113, 148))
+            << box->objectName().toStdString();
+    EXPECT_EQ(form->ProgressBar->palette().color(QPalette::Highlight), QColor(62, 113, 148));
+    EXPECT_EQ(form->ProgressBar->palette().color(QPalette::Base), QColor(210, 227, 238));
+
+    EXPECT_TRUE(QFontInfo(form->Label1->font()).family().startsWith("URW Bookman"))
+        << QFontInfo(form->Label1->font()).family().toStdString();
+    EXPECT_TRUE(form->Label1->font().bold());
+    EXPECT_EQ(form->Label1->font().pixelSize(), 16);
+    EXPECT_EQ(form->cb1->font().pixelSize(), 15);
+    EXPECT_EQ(form->cb3->font().pixelSize(), 14);
+    EXPECT_EQ(form->e1->font().pixelSize(), 15);
+    EXPECT_FALSE(form->e1->font().bold());
+    EXPECT_EQ(form->Label10->font().pixelSize(), 12);
+}
+
+TEST_F(MainWindow, TabOrderFollowsTheWindowsList) {
+    auto form = makeWindow();
+    std::vector<QWidget*> expected = {
+        form->BitBtn4, form->BitBtn5, form->cb3,      form->cb4,      form->BitBtn6,  form->cb5,
+        form->cb6,     form->BitBtn8, form->BitBtn10, form->BitBtn11, form->BitBtn12, form->cb1,
+        form->sl1,     form->BitBtn3, form->m1,       form->cb2,      form->e1,       form->BitBtn1};
+    std::vector<QWidget*> chain;
+    QWidget* w = form->BitBtn4;
+    do {
+        if (std::find(expected.begin(), expected.end(), w) != expected.end())
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != form->BitBtn4 && chain.size() < expected.size());
+    EXPECT_EQ(chain, expected);
+}
+
+TEST_F(MainWindow, NavigationSwitchesViewsAndKeepsTheSettingsRow) {
+    auto form = makeWindow();
+    form->show();
+    form->e1->setText("/games/fs9");
+
+    click(form->BitBtn11);
+    EXPECT_EQ(visibleViews(*form), "p2");
+
+    // No simulator chosen: the message, and the view stays.
+    click(form->BitBtn12);
+    EXPECT_EQ(visibleViews(*form), "p2");
+    EXPECT_EQ(sink->messages, std::vector<std::string>{"Please select FS"});
+
+    form->cb2->setCurrentIndex(1);
+    click(form->BitBtn12);
+    EXPECT_EQ(visibleViews(*form), "p1");
+
+    click(form->BitBtn10);
+    EXPECT_EQ(visibleViews(*form), "p4");
+    EXPECT_TRUE(form->p5->isVisible());
+    EXPECT_EQ(form->cb2->currentText(), "FS9");
+    EXPECT_EQ(form->e1->text(), "/games/fs9");
+
+    std::string trace = log();
+    std::string navigation = trace.substr(trace.find("Line 1470"));
+    EXPECT_EQ(navigation, "Line 1470: BitBtn11Click called\r\n"
+                          "Line 1543: BitBtn11Click end\r\n"
+                          "Line 1434: BitBtn12Click called\r\n"
+                          "Line 1503: Test log\r\n"
+                          "Line 1452: BitBtn12Click end\r\n"
+                          "Line 1434: BitBtn12Click called\r\n"
+                          "Line 1503: Test log\r\n"
+                          "Line 1452: BitBtn12Click end\r\n");
+}
+
+TEST_F(MainWindow, StartUpDetectsTheSimulatorAndTraces) {
+    std::string fsx = prefix.makeFolder("FSX");
+    prefix.writeSystemReg(registryHeader(false) +
+                          registryKey("Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\10.0",
+                                      "\"SetupPath\"=\"C:\\\\FSX\""));
+    auto form = makeWindow();
+    EXPECT_EQ(form->cb2->currentText(), "FSX");
+    EXPECT_EQ(form->e1->text().toStdString(), fsx);
+    EXPECT_EQ(log(), "Line 270: Program start\r\n"
+                     "Line 281: Test log\r\n"
+                     "Line 284: Checking registry and creating dirs\r\n"
+                     "Line 307: Test log\r\n"
+                     "Line 307: Checking registry and creating dirs done\r\n"
+                     "Line 397: Form creation finished\r\n");
+    EXPECT_EQ(form->startFolder(), workspace.str());
+}
+
+TEST_F(MainWindow, UserChangeOfTheSimulatorRunsItsHandler) {
+    std::string fs9 = prefix.makeFolder("FS9");
+    prefix.writeSystemReg(registryHeader(false) +
+                          registryKey("Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0",
+                                      "\"exe path\"=\"C:\\\\FS9\""));
+    auto form = makeWindow();
+    form->e1->clear();
+    form->cb2->setCurrentIndex(1);
+    emit form->cb2->activated(1);
+    EXPECT_EQ(form->e1->text().toStdString(), fs9);
+    EXPECT_NE(log().find("Line 1406: cb2Change called\r\nLine 1425: cb2Change end\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, AnErrorInAHandlerIsShownAndTheProgramGoesOn) {
+    std::filesystem::create_directory(workspace / "debug.log");
+    auto form = makeWindow();
+    ASSERT_EQ(sink->errors.size(), 1u);
+    EXPECT_EQ(sink->errors[0].first, "Skinwright");
+    EXPECT_NE(sink->errors[0].second.find("debug.log"), std::string::npos);
+    // The next handler meets the same error, and still the window stays usable.
+    click(form->BitBtn11);
+    EXPECT_EQ(sink->errors.size(), 2u);
+    click(form->BitBtn10);
+    EXPECT_EQ(visibleViews(*form), "p4");
+}
+
+TEST_F(MainWindow, LinksOpenTheMakersPagesAndTheHeaderDrags) {
+    ScopedEnv maker("SKINWRIGHT_MAKER_URL", "http://127.0.0.1:9/home/");
+    auto form = makeWindow();
+    form->show();
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    click(form->BitBtn5);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], "http://127.0.0.1:9/home/");
+    EXPECT_EQ(opened[1], "http://127.0.0.1:9/home/FAQ");
+    EXPECT_EQ(form->Image1->toolTip(), "Go to http://127.0.0.1:9/home/");
+    EXPECT_EQ(form->dragCount(), 0); // the link lies above the header: no move
+
+    QTest::mousePress(form->Image3, Qt::RightButton, Qt::ShiftModifier, {300, 40});
+    QTest::mouseRelease(form->Image3, Qt::RightButton, Qt::ShiftModifier, {300, 40});
+    EXPECT_EQ(form->dragCount(), 1);
+}
+
+TEST_F(MainWindow, ClosingStopsTheDownload) {
+    auto form = makeWindow();
+    form->show();
+    form->httpget.MBaixando = true;
+    click(form->BitBtn4);
+    EXPECT_FALSE(form->httpget.MBaixando);
+    EXPECT_FALSE(form->isVisible());
+
+    auto second = makeWindow();
+    second->show();
+    second->httpget.MBaixando = true;
+    second->close(); // the system's close
+    EXPECT_FALSE(second->httpget.MBaixando);
+}
+
+TEST_F(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
+    std::string fs9 = prefix.makeFolder("FS9");
+    auto form = makeWindow();
+    form->e1->setText(QString::fromStdString(fs9));
+    browseAnswer = "/chosen/folder";
+    click(form->BitBtn1);
+    ASSERT_EQ(browsed.size(), 1u);
+    EXPECT_EQ(browsed[0].first, "Select FS folder");
+    EXPECT_EQ(browsed[0].second.toStdString(), fs9);
+    EXPECT_EQ(form->e1->text(), "/chosen/folder");
+
+    browseAnswer.clear(); // cancelled
+    click(form->BitBtn1);
+    EXPECT_EQ(browsed[1].second.toStdString(), std::filesystem::canonical(prefix.driveC()).string());
+    EXPECT_EQ(form->e1->text(), "/chosen/folder");
+}
+
+TEST(Artwork, PicturesHaveTheirSizesAndOneTransparentPixelPerState) {
+    struct Case {
+        QImage image;
+        QSize size;
+        int states;
+    };
+    const std::vector<Case> cases = {
+        {artwork::roundButton('X'), {84, 27}, 3},
+        {artwork::roundButton('?'), {84, 27}, 3},
+        {artwork::navigationButton("Remove liveries"), {165, 21}, 1},
+        {artwork::plateButton("INSTALL"), {438, 51}, 3},
+        {artwork::browseButton(), {93, 30}, 3},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.image.size(), c.size);
+        const int w = c.size.width() / c.states;
+        int black = 0;
+        for (int y = 0; y < c.image.height(); ++y)
+            for (int x = 0; x < c.image.width(); ++x)
+                if ((c.image.pixel(x, y) & 0xFFFFFF) == 0) {
+                    ++black;
+                    EXPECT_EQ(y, c.image.height() - 1);
+                    EXPECT_EQ(x % w, 0);
+                }
+        EXPECT_EQ(black, c.states);
+    }
+    EXPECT_EQ(artwork::header().size(), QSize(700, 120));
+    EXPECT_EQ(artwork::makerName().size(), QSize(239, 18));
+    EXPECT_EQ(artwork::defaultThumbnail().size(), QSize(256, 128));
+}
+
+TEST(PictureButton, ShowsTheStateImageOfItsState) {
+    PictureButton button(artwork::plateButton("LOAD"), 3);
+    button.setGeometry(0, 0, 145, 50);
+    EXPECT_EQ(button.currentState(), 0);
+    button.setDown(true);
+    EXPECT_EQ(button.currentState(), 2);
+    button.setDown(false);
+    button.setEnabled(false);
+    EXPECT_EQ(button.currentState(), 1);
+    // The disabled face is what is painted: the centre pixel of the render is the state's.
+    QImage shown = button.grab().toImage();
+    QImage state = button.stateImage(1).toImage();
+    EXPECT_EQ(shown.pixel(72, 25), state.pixel(72, 25));
+    EXPECT_NE(button.stateImage(0).toImage().pixel(72, 25), state.pixel(72, 25));
+}

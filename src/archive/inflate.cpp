@@ -1,0 +1,520 @@
+#include "archive/inflate.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "archive/ab_exception.h"
+
+namespace sw {
+
+namespace {
+
+// Decode tables (RFC 1951 3.2.2 canonical codes, read LSB first). One 32-bit entry:
+//   bits  0-3   number of code bits to consume (for a subtable pointer: the primary index bits)
+//   bits  4-8   extra bits that follow the code (for a subtable pointer: the subtable's index bits)
+//   bits  9-11  kind, below
+//   bits 16-31  value: literal byte, length or distance base, precode symbol, or subtable start
+// A code longer than the primary table's bits is found in a subtable indexed by the bits that
+// follow the primary ones; all subtables of one table have the same size.
+enum Kind : std::uint32_t {
+    kLiteral = 0,
+    kMatch = 1,
+    kEndOfBlock = 2,
+    kSubtable = 3,
+    kInvalidSymbol = 4, // a symbol the format reserves (length 286/287, deflate distance 30/31)
+    kUnusedCode = 5,    // a bit pattern no code of an incomplete set has
+};
+
+constexpr std::uint32_t makeEntry(std::uint32_t value, std::uint32_t kind, std::uint32_t extra,
+                                  std::uint32_t bits) {
+    return (value << 16) | (kind << 9) | (extra << 4) | bits;
+}
+inline unsigned entryBits(std::uint32_t e) {
+    return e & 15;
+}
+inline unsigned entryExtra(std::uint32_t e) {
+    return (e >> 4) & 31;
+}
+inline unsigned entryKind(std::uint32_t e) {
+    return (e >> 9) & 7;
+}
+inline unsigned entryValue(std::uint32_t e) {
+    return e >> 16;
+}
+
+constexpr unsigned kLitlenBits = 10;
+constexpr unsigned kDistBits = 8;
+constexpr unsigned kPrecodeBits = 7;
+constexpr unsigned kMaxCodeLen = 15;
+
+// RFC 1951 3.2.5. Deflate64 changes symbol 285 to base 3 with 16 extra bits and adds
+// distance symbols 30 and 31 (PKWARE APPNOTE 4.4.5, method 9).
+constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<std::uint16_t, 32> kDistBase = {
+    1,   2,   3,   4,   5,    7,    9,    13,   17,   25,   33,   49,    65,    97,    129,   193,
+    257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+constexpr std::array<std::uint8_t, 32> kDistExtra = {
+    0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+constexpr std::array<std::uint8_t, 19> kPrecodeOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                        11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+enum class TableType { Litlen, Distance, Precode };
+
+std::uint32_t symbolEntry(TableType type, bool deflate64, unsigned sym, unsigned bits) {
+    switch (type) {
+    case TableType::Precode:
+        return makeEntry(sym, kLiteral, 0, bits);
+    case TableType::Litlen:
+        if (sym < 256)
+            return makeEntry(sym, kLiteral, 0, bits);
+        if (sym == 256)
+            return makeEntry(0, kEndOfBlock, 0, bits);
+        if (sym > 285)
+            return makeEntry(sym, kInvalidSymbol, 0, bits);
+        if (sym == 285 && deflate64)
+            return makeEntry(3, kMatch, 16, bits);
+        return makeEntry(kLengthBase[sym - 257], kMatch, kLengthExtra[sym - 257], bits);
+    case TableType::Distance:
+        if (sym >= 30 && !deflate64)
+            return makeEntry(sym, kInvalidSymbol, 0, bits);
+        return makeEntry(kDistBase[sym], kMatch, kDistExtra[sym], bits);
+    }
+    return makeEntry(0, kUnusedCode, 0, 0);
+}
+
+unsigned reverseBits(unsigned code, unsigned length) {
+    unsigned r = 0;
+    for (unsigned i = 0; i < length; ++i, code >>= 1)
+        r = (r << 1) | (code & 1);
+    return r;
+}
+
+// Builds the decode table of a canonical code from its code lengths. An over-subscribed set
+// is an error; an incomplete one is accepted (RFC 1951 allows a single distance code) and its
+// missing patterns decode as kUnusedCode.
+void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std::uint8_t* lengths,
+                unsigned count, TableType type, bool deflate64, const char* where) {
+    std::array<unsigned, kMaxCodeLen + 2> lenCount{};
+    for (unsigned i = 0; i < count; ++i)
+        ++lenCount[lengths[i]];
+    lenCount[0] = 0;
+    int left = 1;
+    unsigned maxLen = 0;
+    for (unsigned len = 1; len <= kMaxCodeLen; ++len) {
+        left = (left << 1) - static_cast<int>(lenCount[len]);
+        if (left < 0)
+            throw EAbInflateError(std::string("over-subscribed set of code lengths [") + where + "]");
+        if (lenCount[len])
+            maxLen = len;
+    }
+    std::array<unsigned, kMaxCodeLen + 2> offset{};
+    for (unsigned len = 1; len <= kMaxCodeLen; ++len)
+        offset[len + 1] = offset[len] + lenCount[len];
+    std::array<std::uint16_t, 320> sorted{};
+    for (unsigned sym = 0; sym < count; ++sym)
+        if (lengths[sym])
+            sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
+
+    const unsigned primarySize = 1u << tableBits;
+    const std::uint32_t unused = makeEntry(0, kUnusedCode, 0, 0);
+    table.assign(primarySize, unused);
+    const unsigned subBits = maxLen > tableBits ? maxLen - tableBits : 0;
+    std::array<std::int32_t, 1u << kLitlenBits> subStart;
+    subStart.fill(-1);
+
+    unsigned code = 0;
+    unsigned next = 0;
+    for (unsigned len = 1; len <= maxLen; ++len, code <<= 1) {
+        for (unsigned k = 0; k < lenCount[len]; ++k, ++code) {
+            const unsigned sym = sorted[next++];
+            const unsigned rev = reverseBits(code, len);
+            if (len <= tableBits) {
+                const std::uint32_t e = symbolEntry(type, deflate64, sym, len);
+                for (unsigned i = rev; i < primarySize; i += 1u << len)
+                    table[i] = e;
+                continue;
+            }
+            const unsigned prefix = rev & (primarySize - 1);
+            if (subStart[prefix] < 0) {
+                subStart[prefix] = static_cast<std::int32_t>(table.size());
+                table[prefix] =
+                    makeEntry(static_cast<std::uint32_t>(table.size()), kSubtable, subBits, tableBits);
+                table.resize(table.size() + (1u << subBits), unused);
+            }
+            const unsigned restLen = len - tableBits;
+            const std::uint32_t e = symbolEntry(type, deflate64, sym, restLen);
+            const auto base = static_cast<unsigned>(subStart[prefix]);
+            for (unsigned i = rev >> tableBits; i < (1u << subBits); i += 1u << restLen)
+                table[base + i] = e;
+        }
+    }
+}
+
+inline std::uint64_t loadLe64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8); // little-endian hosts only
+    return v;
+}
+
+constexpr std::size_t kHistory = 65536;    // Deflate64's window; deflate needs 32 KB of it
+constexpr std::size_t kChunk = 256 * 1024; // output handed to the sink at a time
+constexpr std::size_t kMaxMatch = 65538;   // Deflate64 length symbol 285: 3 + 16 bits
+constexpr std::size_t kOutSize = kHistory + kChunk + kMaxMatch + 16;
+constexpr std::size_t kInSize = 64 * 1024;
+constexpr std::size_t kInKeep = 8; // bytes kept before the read position (stored blocks give them back)
+constexpr unsigned kMaxOverrun = 16;
+
+[[noreturn]] void throwTruncated() {
+    throw EAbInflateError("compressed data ends before the final block does [Inflate]");
+}
+
+} // namespace
+
+struct Inflater::State {
+    State(ByteSource& source, ByteSink& sink, bool d64) : in(source), out(sink), deflate64(d64) {
+        inBuf = std::make_unique<std::uint8_t[]>(kInKeep + kInSize);
+        inNext = inEnd = inBuf.get() + kInKeep;
+        outBuf = std::make_unique<std::uint8_t[]>(kOutSize);
+        litlen.reserve((1u << kLitlenBits) + 288 * 32);
+        dist.reserve((1u << kDistBits) + 32 * 128);
+    }
+
+    ByteSource& in;
+    ByteSink& out;
+    bool deflate64;
+
+    std::unique_ptr<std::uint8_t[]> inBuf;
+    const std::uint8_t* inNext;
+    const std::uint8_t* inEnd;
+    bool inEof = false;
+    unsigned overrun = 0; // zero bytes fed past the end of the input
+
+    std::uint64_t bitbuf = 0; // next input bits, LSB first; bits above bitcnt are the following input
+    unsigned bitcnt = 0;
+
+    std::unique_ptr<std::uint8_t[]> outBuf;
+    std::size_t pos = 0;     // next output index
+    std::size_t written = 0; // output before this index has gone to the sink
+
+    std::vector<std::uint32_t> litlen;
+    std::vector<std::uint32_t> dist;
+    std::vector<std::uint32_t> precode;
+
+    void fetch() {
+        const std::size_t keepBefore = std::min<std::size_t>(kInKeep, inNext - inBuf.get());
+        const std::size_t pending = inEnd - inNext;
+        std::memmove(inBuf.get() + kInKeep - keepBefore, inNext - keepBefore, keepBefore + pending);
+        inNext = inBuf.get() + kInKeep;
+        std::uint8_t* end = const_cast<std::uint8_t*>(inNext) + pending;
+        const std::size_t got = in.read(end, kInSize - pending);
+        if (got == 0)
+            inEof = true;
+        inEnd = end + got;
+    }
+
+    // Tops the bit buffer up to at least 56 bits (libdeflate's branchless refill: the load
+    // may repeat bits already present above bitcnt, which ORs them in unchanged).
+    inline void refill() {
+        if (inEnd - inNext >= 8) {
+            bitbuf |= loadLe64(inNext) << bitcnt;
+            inNext += (63 - bitcnt) >> 3;
+            bitcnt |= 56;
+        } else {
+            refillSlow();
+        }
+    }
+
+    void refillSlow() {
+        if (!inEof) {
+            fetch();
+            if (inEnd - inNext >= 8) {
+                refill();
+                return;
+            }
+        }
+        while (bitcnt <= 56) {
+            if (inNext < inEnd) {
+                bitbuf |= static_cast<std::uint64_t>(*inNext++) << bitcnt;
+            } else if (++overrun > kMaxOverrun) {
+                throwTruncated();
+            }
+            bitcnt += 8;
+        }
+    }
+
+    inline void consume(unsigned n) {
+        bitbuf >>= n;
+        bitcnt -= n;
+    }
+
+    unsigned takeBits(unsigned n) {
+        if (bitcnt < n)
+            refill();
+        const auto v = static_cast<unsigned>(bitbuf & ((1ull << n) - 1));
+        consume(n);
+        return v;
+    }
+
+    void flushOut() {
+        out.write(outBuf.get() + written, pos - written);
+        written = pos;
+        if (pos > kHistory) {
+            std::memmove(outBuf.get(), outBuf.get() + pos - kHistory, kHistory);
+            pos = written = kHistory;
+        }
+    }
+
+    void run();
+    void storedBlock();
+    void dynamicTables();
+    void fixedTables();
+    void decodeBlock();
+};
+
+void Inflater::State::run() {
+    bool final = false;
+    do {
+        final = takeBits(1) != 0;
+        switch (takeBits(2)) {
+        case 0:
+            storedBlock();
+            break;
+        case 1:
+            fixedTables();
+            decodeBlock();
+            break;
+        case 2:
+            dynamicTables();
+            decodeBlock();
+            break;
+        default:
+            throw EAbInflateError("starting new block, but invalid block type [Inflate]");
+        }
+    } while (!final);
+    if (overrun * 8 > bitcnt)
+        throwTruncated();
+    out.write(outBuf.get() + written, pos - written);
+    written = pos;
+}
+
+// RFC 1951 3.2.4: skip to a byte boundary, LEN and NLEN, then LEN raw bytes.
+void Inflater::State::storedBlock() {
+    consume(bitcnt & 7);
+    const unsigned len = takeBits(16);
+    const unsigned nlen = takeBits(16);
+    if (len != (~nlen & 0xFFFF))
+        throw EAbInflateError(
+            "invalid stored block (length and NOT length do not match) [InflateStoredBlock]");
+    if (overrun * 8 > bitcnt)
+        throwTruncated();
+    // Give the whole bytes still held in the bit buffer back to the input.
+    inNext -= bitcnt / 8 - overrun;
+    overrun = 0;
+    bitbuf = 0;
+    bitcnt = 0;
+    std::size_t remaining = len;
+    while (remaining) {
+        if (pos >= kHistory + kChunk)
+            flushOut();
+        if (inNext == inEnd) {
+            if (inEof)
+                throwTruncated();
+            fetch();
+            continue;
+        }
+        const std::size_t n = std::min<std::size_t>(remaining, inEnd - inNext);
+        std::memcpy(outBuf.get() + pos, inNext, n);
+        pos += n;
+        inNext += n;
+        remaining -= n;
+    }
+}
+
+void Inflater::State::fixedTables() {
+    // RFC 1951 3.2.6. Rebuilt per block: cheap next to the block's own data.
+    std::array<std::uint8_t, 288> lens{};
+    std::fill(lens.begin(), lens.begin() + 144, 8);
+    std::fill(lens.begin() + 144, lens.begin() + 256, 9);
+    std::fill(lens.begin() + 256, lens.begin() + 280, 7);
+    std::fill(lens.begin() + 280, lens.end(), 8);
+    buildTable(litlen, kLitlenBits, lens.data(), 288, TableType::Litlen, deflate64, "InflateFixedBlock");
+    std::array<std::uint8_t, 32> dlens;
+    dlens.fill(5);
+    buildTable(dist, kDistBits, dlens.data(), 32, TableType::Distance, deflate64, "InflateFixedBlock");
+}
+
+// RFC 1951 3.2.7.
+void Inflater::State::dynamicTables() {
+    const unsigned hlit = takeBits(5) + 257;
+    const unsigned hdist = takeBits(5) + 1;
+    const unsigned hclen = takeBits(4) + 4;
+    if (hlit > 286)
+        throw EAbInflateError(
+            "count of literal codes in dynamic block is greater than 286 [InflateDynamicBlock]");
+    if (hdist > (deflate64 ? 32u : 30u))
+        throw EAbInflateError(
+            "count of distance codes in dynamic block is greater than 30 [InflateDynamicBlock]");
+    std::array<std::uint8_t, 19> preLens{};
+    for (unsigned i = 0; i < hclen; ++i)
+        preLens[kPrecodeOrder[i]] = static_cast<std::uint8_t>(takeBits(3));
+    buildTable(precode, kPrecodeBits, preLens.data(), 19, TableType::Precode, deflate64,
+               "InflateDynamicBlock");
+
+    std::array<std::uint8_t, 320> lens{};
+    const unsigned total = hlit + hdist;
+    unsigned i = 0;
+    while (i < total) {
+        refill();
+        const std::uint32_t e = precode[bitbuf & ((1u << kPrecodeBits) - 1)];
+        if (entryKind(e) != kLiteral)
+            throw EAbInflateError("invalid code-length code [InflateDynamicBlock]");
+        consume(entryBits(e));
+        const unsigned sym = entryValue(e);
+        if (sym < 16) {
+            lens[i++] = static_cast<std::uint8_t>(sym);
+            continue;
+        }
+        std::uint8_t value = 0;
+        unsigned repeat;
+        if (sym == 16) {
+            if (i == 0)
+                throw EAbInflateError(
+                    "repeat of a previous code length with none before it [InflateDynamicBlock]");
+            value = lens[i - 1];
+            repeat = 3 + takeBits(2);
+        } else if (sym == 17) {
+            repeat = 3 + takeBits(3);
+        } else {
+            repeat = 11 + takeBits(7);
+        }
+        if (i + repeat > total)
+            throw EAbInflateError("code lengths run past the declared counts [InflateDynamicBlock]");
+        std::fill_n(lens.begin() + i, repeat, value);
+        i += repeat;
+    }
+    if (lens[256] == 0)
+        throw EAbInflateError("dynamic block has no end-of-block code [InflateDynamicBlock]");
+    buildTable(litlen, kLitlenBits, lens.data(), hlit, TableType::Litlen, deflate64, "InflateDynamicBlock");
+    buildTable(dist, kDistBits, lens.data() + hlit, hdist, TableType::Distance, deflate64,
+               "InflateDynamicBlock");
+}
+
+// The hot loop: one literal or one length/distance pair per turn, with the bit buffer
+// topped up before the literal/length code and again before the distance code (at most
+// 15 + 16 and 15 + 14 bits, each within the 56 a refill guarantees).
+void Inflater::State::decodeBlock() {
+    const std::uint32_t* lit = litlen.data();
+    const std::uint32_t* dst = dist.data();
+    std::uint8_t* const buf = outBuf.get();
+    for (;;) {
+        if (pos >= kHistory + kChunk)
+            flushOut();
+        refill();
+        std::uint32_t e = lit[bitbuf & ((1u << kLitlenBits) - 1)];
+        if (entryKind(e) == kSubtable) {
+            consume(kLitlenBits);
+            e = lit[entryValue(e) + (bitbuf & ((1u << entryExtra(e)) - 1))];
+        }
+        consume(entryBits(e));
+        unsigned kind = entryKind(e);
+        if (kind == kLiteral) {
+            buf[pos++] = static_cast<std::uint8_t>(entryValue(e));
+            // A second literal often fits in the bits already held.
+            if (bitcnt >= kMaxCodeLen) {
+                e = lit[bitbuf & ((1u << kLitlenBits) - 1)];
+                if (entryKind(e) == kLiteral) {
+                    consume(entryBits(e));
+                    buf[pos++] = static_cast<std::uint8_t>(entryValue(e));
+                }
+            }
+            continue;
+        }
+        if (kind != kMatch) {
+            if (kind == kEndOfBlock)
+                return;
+            if (kind == kInvalidSymbol)
+                throw EAbInflateError("decoded an invalid length symbol: greater than 285 [DecodeData]");
+            throw EAbInflateError("decoded a bit pattern that is no literal/length code [DecodeData]");
+        }
+        unsigned extra = entryExtra(e);
+        const std::size_t length = entryValue(e) + (bitbuf & ((1ull << extra) - 1));
+        consume(extra);
+
+        refill();
+        e = dst[bitbuf & ((1u << kDistBits) - 1)];
+        if (entryKind(e) == kSubtable) {
+            consume(kDistBits);
+            e = dst[entryValue(e) + (bitbuf & ((1u << entryExtra(e)) - 1))];
+        }
+        consume(entryBits(e));
+        kind = entryKind(e);
+        if (kind != kMatch) {
+            if (kind == kInvalidSymbol)
+                throw EAbInflateError("decoded an invalid distance symbol: greater than 29 [DecodeData]");
+            throw EAbInflateError("decoded a bit pattern that is no distance code [DecodeData]");
+        }
+        extra = entryExtra(e);
+        const std::size_t distance = entryValue(e) + (bitbuf & ((1ull << extra) - 1));
+        consume(extra);
+        if (distance > pos)
+            throw EAbInflateError("distance reaches before the start of the output [DecodeData]");
+
+        std::uint8_t* to = buf + pos;
+        const std::uint8_t* from = to - distance;
+        pos += length;
+        if (distance >= 8) {
+            // Eight bytes at a time; may write up to 7 bytes past the match (the buffer has room).
+            std::uint8_t* const end = to + length;
+            do {
+                std::memcpy(to, from, 8);
+                to += 8;
+                from += 8;
+            } while (to < end);
+        } else if (distance == 1) {
+            std::memset(to, *from, length);
+        } else {
+            for (std::size_t k = 0; k < length; ++k)
+                to[k] = from[k];
+        }
+    }
+}
+
+Inflater::Inflater(bool deflate64) : m_deflate64(deflate64) {}
+Inflater::~Inflater() = default;
+
+void Inflater::inflate(ByteSource& in, ByteSink& out) {
+    State state(in, out, m_deflate64);
+    state.run();
+}
+
+namespace {
+class BufferSource : public ByteSource {
+public:
+    BufferSource(const std::uint8_t* data, std::size_t size) : m_data(data), m_left(size) {}
+    std::size_t read(std::uint8_t* buffer, std::size_t size) override {
+        const std::size_t n = std::min(size, m_left);
+        if (n) // memcpy's pointers must be valid even for 0 bytes
+            std::memcpy(buffer, m_data, n);
+        m_data += n;
+        m_left -= n;
+        return n;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_left;
+};
+} // namespace
+
+void inflateBuffer(const std::uint8_t* data, std::size_t size, bool deflate64, ByteSink& out) {
+    BufferSource source(data, size);
+    Inflater(deflate64).inflate(source, out);
+}
+
+} // namespace sw

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "archive/byte_stream.h"
+
+namespace sw {
+
+// Streaming decoder for deflate (RFC 1951, zip method 8) and Deflate64 (method 9, PKWARE's
+// "enhanced deflating": 64 KB history, distance codes 30 and 31, length code 285 with 16
+// extra bits). Memory is bounded by the 64 KB history, a 256 KB output chunk and a 64 KB
+// input buffer, whatever the stream's size. Damaged input raises EAbInflateError.
+class Inflater {
+public:
+    explicit Inflater(bool deflate64);
+    ~Inflater();
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Decodes one complete deflate stream from `in` into `out`, up to the end of its final block.
+    void inflate(ByteSource& in, ByteSink& out);
+
+private:
+    struct State;
+    bool m_deflate64;
+};
+
+// One-call form for whole buffers (the benchmark and tests).
+void inflateBuffer(const std::uint8_t* data, std::size_t size, bool deflate64, ByteSink& out);
+
+} // namespace sw

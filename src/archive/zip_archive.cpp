@@ -1,0 +1,350 @@
+#include "archive/zip_archive.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "archive/cp437.h"
+#include "platform/io_error.h"
+
+namespace sw {
+
+namespace {
+
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::uint32_t le32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint64_t le64(const std::uint8_t* p) {
+    return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
+}
+
+// Reads exactly `size` bytes at `offset` or raises EAbZipInvalid (a directory that points
+// outside the file is a damaged one).
+void readExact(RandomAccessInput& input, std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    if (offset > input.size() || input.size() - offset < size || input.readAt(offset, buffer, size) != size)
+        throw EAbZipInvalid();
+}
+
+std::string readString(RandomAccessInput& input, std::uint64_t offset, std::size_t size) {
+    std::string s(size, '\0');
+    if (size)
+        readExact(input, offset, reinterpret_cast<std::uint8_t*>(s.data()), size);
+    return s;
+}
+
+std::optional<std::uint32_t> signatureAt(RandomAccessInput& input, std::uint64_t offset) {
+    std::uint8_t b[4];
+    if (offset > input.size() || input.size() - offset < 4 || input.readAt(offset, b, 4) != 4)
+        return std::nullopt;
+    return le32(b);
+}
+
+std::string upperExtension(const std::string& fileName) {
+    const auto slash = fileName.find_last_of("/\\");
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    std::string ext = fileName.substr(dot);
+    for (auto& c : ext)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return ext;
+}
+
+} // namespace
+
+std::string TAbArchiveItem::windowsName() const {
+    std::string name = FileName;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+}
+
+bool TAbArchiveItem::isFolder() const {
+    return !FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\');
+}
+
+FileInput::FileInput(const std::string& path) {
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
+        throw IoError::fromErrno(errno, "Cannot open " + path);
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        const int e = errno;
+        ::close(m_fd);
+        throw IoError::fromErrno(e, "Cannot read " + path);
+    }
+    m_size = static_cast<std::uint64_t>(st.st_size);
+}
+
+FileInput::~FileInput() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+std::size_t FileInput::readAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw IoError::fromErrno(errno, "Cannot read archive");
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::uint8_t ProgressPercent(std::int64_t done, std::int64_t total) {
+    if (total > 16384000) {
+        done = (done + 128) / 256;
+        total = (total + 128) / 256;
+    }
+    if (total <= 0)
+        return 0;
+    if (done < total)
+        return static_cast<std::uint8_t>(std::max<std::int64_t>(0, done) * 100 / total);
+    return 100;
+}
+
+std::optional<std::uint64_t> LocateEndRecord(RandomAccessInput& input) {
+    const std::uint64_t size = input.size();
+    if (size < kEndRecordSize)
+        return std::nullopt;
+    std::uint8_t tail[kEndRecordSize];
+    if (input.readAt(size - kEndRecordSize, tail, kEndRecordSize) == kEndRecordSize &&
+        le32(tail) == kEndRecordSignature && le16(tail + 20) == 0)
+        return size - kEndRecordSize;
+
+    std::vector<std::uint8_t> window;
+    std::uint64_t end = size;
+    std::size_t windowSize = 512;
+    for (;;) {
+        const std::uint64_t start = end > windowSize ? end - windowSize : 0;
+        window.resize(static_cast<std::size_t>(end - start));
+        if (input.readAt(start, window.data(), window.size()) != window.size())
+            return std::nullopt;
+        for (std::size_t i = window.size() >= 4 ? window.size() - 4 + 1 : 0; i-- > 0;) {
+            if (le32(&window[i]) != kEndRecordSignature)
+                continue;
+            const std::uint64_t pos = start + i;
+            if (size - pos < kEndRecordSize)
+                continue;
+            std::uint8_t len[2];
+            if (input.readAt(pos + 20, len, 2) != 2)
+                continue;
+            if (size - pos - kEndRecordSize >= le16(len))
+                return pos;
+        }
+        if (start == 0)
+            return std::nullopt;
+        end = start + 4; // successive windows overlap by 4 bytes
+        windowSize = std::min<std::size_t>(windowSize * 2, 65536);
+    }
+}
+
+TAbArchiveType DetectArchiveType(const std::string& fileName) {
+    FileInput input(fileName);
+    return DetectArchiveType(fileName, input);
+}
+
+TAbArchiveType DetectArchiveType(const std::string& fileName, RandomAccessInput& input) {
+    const std::string ext = upperExtension(fileName);
+    if (input.size() == 0) {
+        if (ext == ".ZIP")
+            return atZip;
+        if (ext == ".TAR")
+            return atTar;
+        if (ext == ".GZ")
+            return atGzip;
+        if (ext == ".TGZ")
+            return atGzippedTar;
+        if (ext == ".CAB")
+            return atCab;
+        return atUnknown;
+    }
+    std::uint8_t head[4] = {0, 0, 0, 0};
+    input.readAt(0, head, 4);
+    if (ext == ".EXE") {
+        const bool program = (head[0] == 'M' && head[1] == 'Z') ||
+                             (head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F');
+        return program && LocateEndRecord(input) ? atSelfExtZip : atUnknown;
+    }
+    if (ext == ".ZIP") {
+        if (input.size() >= 4 && (le32(head) == kSpannedSignature || le32(head) == kSpannedSingleSignature))
+            return atSpannedZip;
+        return LocateEndRecord(input) ? atZip : atUnknown;
+    }
+    // FIXME: the tar, gzip and cabinet content tests; their readers do not exist either.
+    return atUnknown;
+}
+
+TAbZipArchive::TAbZipArchive(std::unique_ptr<RandomAccessInput> input, std::string fileName)
+    : m_input(std::move(input)), m_fileName(std::move(fileName)) {}
+
+TAbZipArchive::~TAbZipArchive() = default;
+
+TAbZipItem* TAbZipArchive::Find(const std::string& name) {
+    auto it = m_index.find(name);
+    if (it == m_index.end())
+        return nullptr;
+    std::size_t best = it->second;
+    for (auto range = m_index.equal_range(name); range.first != range.second; ++range.first)
+        best = std::min(best, range.first->second);
+    return m_items[best].get();
+}
+
+void TAbZipArchive::reportProgress(std::uint8_t progress) {
+    bool abort = false;
+    if (Callbacks.archiveProgress)
+        Callbacks.archiveProgress(progress, abort);
+    if (abort) {
+        markInvalid();
+        throw EAbUserAbort();
+    }
+}
+
+// APPNOTE 4.3.16 end record, 4.3.15 Zip64 locator, 4.3.12 central directory headers.
+void TAbZipArchive::LoadCentralDirectory() {
+    BusyScope busy(*this);
+    m_items.clear();
+    m_index.clear();
+    RandomAccessInput& in = *m_input;
+    const std::uint64_t size = in.size();
+    if (size == 0)
+        return;
+    std::uint8_t head[4] = {0, 0, 0, 0};
+    in.readAt(0, head, 4);
+    m_isExecutable = head[0] == 'M' && head[1] == 'Z';
+
+    // A spanning marker in front of a single-segment archive is followed by an ordinary
+    // archive, so the end record is looked for in every case.
+    const auto endPos = LocateEndRecord(in);
+    if (!endPos) {
+        markInvalid();
+        // A file that starts with PK but has no end record is one disk of a spanned set,
+        // which this reader does not join.
+        throw EAbZipInvalid();
+    }
+    std::uint8_t rec[kEndRecordSize];
+    readExact(in, *endPos, rec, kEndRecordSize);
+    if (le32(rec) != kEndRecordSignature) {
+        markInvalid();
+        throw EAbZipInvalid();
+    }
+    const std::uint16_t diskNumber = le16(rec + 4);
+    const std::uint16_t directoryDisk = le16(rec + 6);
+    std::uint64_t totalEntries = le16(rec + 10);
+    std::uint64_t directorySize = le32(rec + 12);
+    std::uint64_t directoryOffset = le32(rec + 16);
+    const std::uint16_t commentLength = le16(rec + 20);
+    if (diskNumber != 0 || directoryDisk != 0) {
+        markInvalid();
+        throw EAbZipInvalid();
+    }
+    m_comment = readString(in, *endPos + kEndRecordSize, commentLength);
+
+    // Where the directory ends: at the Zip64 end record when a locator precedes the end record.
+    std::uint64_t directoryEnd = *endPos;
+    if (*endPos >= 20 && signatureAt(in, *endPos - 20) == 0x07064B50u) {
+        std::uint8_t loc[20];
+        readExact(in, *endPos - 20, loc, 20);
+        const std::uint64_t zip64End = le64(loc + 8);
+        directoryEnd =
+            zip64End < *endPos - 20 && signatureAt(in, zip64End) == 0x06064B50u ? zip64End : *endPos - 20;
+        // APPNOTE 4.3.14: the Zip64 end record holds the values the classic one marks 0xFFFF(FFFF).
+        std::uint8_t z[56];
+        if (directoryEnd == zip64End && *endPos - 20 - zip64End >= sizeof z) {
+            readExact(in, zip64End, z, sizeof z);
+            if (totalEntries == 0xFFFF)
+                totalEntries = le64(z + 32);
+            if (directorySize == 0xFFFFFFFF)
+                directorySize = le64(z + 40);
+            if (directoryOffset == 0xFFFFFFFF)
+                directoryOffset = le64(z + 48);
+        }
+    }
+    // An archive with bytes prepended (a self-extracting stub whose offsets were not
+    // adjusted): the directory really sits just before its end, and every offset is short by
+    // the same amount.
+    std::uint64_t position = directoryOffset;
+    m_offsetShift = 0;
+    if (directorySize <= directoryEnd && directoryOffset + directorySize != directoryEnd) {
+        const std::uint64_t expected = directoryEnd - directorySize;
+        if (expected > directoryOffset && signatureAt(in, directoryOffset) != kCentralHeaderSignature &&
+            signatureAt(in, expected) == kCentralHeaderSignature) {
+            m_offsetShift = expected - directoryOffset;
+            position = expected;
+        }
+    }
+    if (position > directoryEnd) {
+        markInvalid();
+        throw EAbZipInvalid();
+    }
+
+    // Headers are read up to the end record whatever its entry count says.
+    std::uint64_t lowestOffset = UINT64_MAX;
+    std::uint8_t h[46];
+    while (position < directoryEnd) {
+        if (directoryEnd - position < sizeof h) {
+            markInvalid();
+            throw EAbZipInvalid();
+        }
+        readExact(in, position, h, sizeof h);
+        if (le32(h) != kCentralHeaderSignature) {
+            markInvalid();
+            throw EAbZipInvalid();
+        }
+        auto item = std::make_unique<TAbZipItem>();
+        item->VersionMadeBy = le16(h + 4);
+        item->VersionNeededToExtract = le16(h + 6);
+        item->GeneralPurposeBitFlag = le16(h + 8);
+        item->CompressionMethod = le16(h + 10);
+        item->LastModFileTime = le16(h + 12);
+        item->LastModFileDate = le16(h + 14);
+        item->CRC32 = le32(h + 16);
+        item->CompressedSize = le32(h + 20);
+        item->UncompressedSize = le32(h + 24);
+        const std::size_t nameLength = le16(h + 28);
+        const std::size_t extraLength = le16(h + 30);
+        const std::size_t fileCommentLength = le16(h + 32);
+        item->DiskNumberStart = le16(h + 34);
+        item->InternalFileAttributes = le16(h + 36);
+        item->ExternalFileAttributes = le32(h + 38);
+        item->RelativeOffset = le32(h + 42);
+        const std::uint64_t variable = nameLength + extraLength + fileCommentLength;
+        if (directoryEnd - position - sizeof h < variable) {
+            markInvalid();
+            throw EAbZipInvalid();
+        }
+        item->RawFileName = readString(in, position + 46, nameLength);
+        item->ExtraField = readString(in, position + 46 + nameLength, extraLength);
+        item->FileComment = readString(in, position + 46 + nameLength + extraLength, fileCommentLength);
+        item->FileName = item->isUtf8() ? item->RawFileName : cp437ToUtf8(item->RawFileName);
+        position += sizeof h + variable;
+        lowestOffset = std::min<std::uint64_t>(lowestOffset, item->RelativeOffset);
+
+        m_index.emplace(item->FileName, m_items.size());
+        m_items.push_back(std::move(item));
+        const std::size_t n = m_items.size();
+        reportProgress(totalEntries == 0
+                           ? 0
+                           : static_cast<std::uint8_t>(std::min<std::uint64_t>(100, n * 100 / totalEntries)));
+    }
+    reportProgress(100);
+    if (m_isExecutable && lowestOffset != UINT64_MAX)
+        m_stubSize = lowestOffset + m_offsetShift;
+}
+
+} // namespace sw

@@ -112,8 +112,12 @@ QImage makerName() {
 QImage roundButton(QChar symbol) {
     const int w = 28, h = 27;
     QImage image(3 * w, h, QImage::Format_RGB888);
-    image.fill(kLight);
     QPainter p(&image);
+    // The buttons sit on the header's top rows: the same sky behind the disc.
+    QLinearGradient sky(0, 0, 0, 120);
+    sky.setColorAt(0, QColor(236, 244, 250));
+    sky.setColorAt(1, kLight);
+    p.fillRect(image.rect(), sky);
     p.setRenderHint(QPainter::Antialiasing);
     for (int s = 0; s < 3; ++s) {
         State state = static_cast<State>(s);

@@ -1,0 +1,206 @@
+#include "liveries/installer.h"
+
+#include "liveries/config_sections.h"
+#include "liveries/descriptor.h"
+#include "liveries/text_file.h"
+#include "platform/atomic_file.h"
+#include "platform/file_system.h"
+#include "platform/message_sink.h"
+
+#include <sys/stat.h>
+
+namespace sw::liveries {
+
+namespace {
+
+bool isFs9(const LiveryContext& context) {
+    return context.view.simulator() == Simulator::FS9;
+}
+
+// Copies the plain files directly inside `sourceFolder` matching `pattern` into
+// `targetFolder`, keeping files already there (CopyFile with bFailIfExists). Sub-folders are
+// skipped, and so are symbolic links, which could point out of the package.
+void copyTextures(const std::string& sourceFolder, const std::string& pattern,
+                  const std::string& targetFolder, bool followLinks,
+                  const std::function<void()>& afterEach = {}) {
+    const std::string source = fs::resolve(sourceFolder);
+    for (const fs::DirEntry& entry : fs::enumerate(source, pattern)) {
+        if (entry.name == "." || entry.name == "..")
+            continue;
+        const std::string from = source + "/" + entry.name;
+        struct stat st {};
+        const bool plainFile = (followLinks ? ::stat(from.c_str(), &st) : ::lstat(from.c_str(), &st)) == 0 &&
+                               S_ISREG(st.st_mode);
+        if (plainFile)
+            fs::copyFile(from, targetFolder + "/" + entry.name, true);
+        if (afterEach)
+            afterEach();
+    }
+}
+
+const char* descriptorMessage(InstallPass pass) {
+    return pass == InstallPass::Download ? kMsgNoInstallerInfo : kMsgChooseLivery;
+}
+
+} // namespace
+
+bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& DescriptorText,
+                   const std::string& ProductFolder, const std::string& TextureFolder,
+                   const std::string& InstallSource) {
+    const bool fs9 = isFs9(context);
+    const std::string folder = context.view.simulatorFolder();
+    const std::string root = aircraftRoot(context.view.simulator(), folder);
+    const std::string configPath = root + ProductFolder + "/aircraft.cfg";
+    const std::string textureTarget = root + ProductFolder + "/" + TextureFolder;
+
+    // A descriptor without its [fltsim.] header would put unnumbered text into the file.
+    std::string probe = DescriptorText;
+    if (!numberDescriptor(probe, 0)) {
+        context.messages.showMessage(descriptorMessage(pass));
+        context.view.hideProgress();
+        return false;
+    }
+
+    if (pass == InstallPass::AllPackages && fs9)
+        context.log("697", "Test log");
+    if (pass == InstallPass::Download) {
+        context.log(fs9 ? "1162" : "1173", fs9 ? "FS9 chosen" : "FSX chosen");
+        context.log(fs9 ? "1163" : "1174", "Path: " + configPath);
+    }
+    // A product name that leaves AircraftRoot cannot name an installed product.
+    if (isUnsafeName(ProductFolder) || !fs::fileExists(configPath)) {
+        context.messages.showMessage(kMsgNoAircraftCfg);
+        context.view.hideProgress();
+        return false;
+    }
+    if (pass == InstallPass::OnePackage && fs9)
+        context.log("541", "Test log");
+    if (pass == InstallPass::Download) {
+        context.log(fs9 ? "1169" : "1180", "aircraft.cfg found");
+        context.log(fs9 ? "1171" : "1183", "aircraft.cfg read");
+    }
+
+    std::string configText = readLinesCrLf(configPath, [&] {
+        if (pass == InstallPass::Download)
+            context.log("1217", "Test log");
+    });
+
+    const int number = countSections(configText);
+    if (pass == InstallPass::OnePackage) {
+        for (int i = 0; i < number; ++i)
+            context.log("567", "Test log");
+    }
+    numberDescriptor(DescriptorText, number);
+    insertSection(configText, DescriptorText);
+
+    AtomicFile file(fs::resolve(configPath));
+    file.open();
+    file.write(configText);
+    if (pass == InstallPass::Download)
+        context.log("1243", "Test log");
+    file.commit();
+
+    fs::createDirectory(textureTarget);
+    if (pass == InstallPass::AllPackages && fs9)
+        context.log("723", "Test log");
+
+    copyTextures(InstallSource + "/" + TextureFolder, "*.*", textureTarget, false);
+    if (pass == InstallPass::OnePackage && fs9)
+        context.log("593", "Test log");
+
+    if (context.view.simulator() == Simulator::FSX) {
+        if (pass == InstallPass::Download)
+            context.log("1269", "Test log");
+        // The base textures are the simulator's own files: links there are followed.
+        copyTextures(folder + "/simobjects/airplanes/" + ProductFolder + "/texbase", "*.bmp", textureTarget,
+                     true, [&] {
+                         if (pass == InstallPass::AllPackages)
+                             context.log("749", "Test log");
+                     });
+    }
+    return true;
+}
+
+void installOnePackage(const LiveryContext& context, PackageValues& selected,
+                       const std::string& packageFolder) {
+    context.log("498", "BitBtn3Click called");
+    const std::string descriptorPath = packageFolder + "/installerinfo.txt";
+    if (!fs::fileExists(descriptorPath)) {
+        context.log("515", "Test log");
+        context.messages.showMessage(kMsgChooseLivery);
+        context.view.hideProgress();
+        return;
+    }
+    context.log("506", "Reading installerinfo");
+    selected.descriptorText = ReadDescriptor(descriptorPath);
+    if (context.view.simulator() == Simulator::None) {
+        context.messages.showMessage(kMsgSelectFs);
+        context.log("739", "Procedure end");
+        return;
+    }
+    context.log("519", "Seems like something missed");
+    if (!InstallLivery(context, InstallPass::OnePackage, selected.descriptorText, selected.productFolder,
+                       selected.textureFolder, packageFolder))
+        return;
+    context.log("598", "Installation completed");
+    context.messages.showMessage(kMsgInstalled);
+    context.log("739", "Procedure end");
+}
+
+bool installAllPackages(const LiveryContext& context, PackageValues& last,
+                        const std::vector<std::string>& packageFolders) {
+    context.log("498", "BitBtn3Click called");
+    for (const std::string& packageFolder : packageFolders) {
+        last.textureFolder = findTextureFolder(packageFolder, last.textureFolder);
+        const std::string descriptorPath = packageFolder + "/installerinfo.txt";
+        if (!fs::fileExists(descriptorPath)) {
+            context.messages.showMessage(kMsgChooseLivery);
+            context.view.hideProgress();
+            return false;
+        }
+        last.descriptorText = ReadDescriptor(descriptorPath);
+        context.log("645", "Test log");
+        last.productFolder = productFolderFor(last.descriptorText);
+        if (context.view.simulator() == Simulator::None) {
+            context.messages.showMessage(kMsgSelectFs);
+            continue;
+        }
+        if (!InstallLivery(context, InstallPass::AllPackages, last.descriptorText, last.productFolder,
+                           last.textureFolder, packageFolder))
+            return false;
+    }
+    context.messages.showMessage(kMsgInstalled);
+    context.log("739", "Procedure end");
+    return true;
+}
+
+bool installDownloadedPackages(const LiveryContext& context, PackageValues& last,
+                               const std::string& templivFolder, const std::string& archiveName) {
+    for (const fs::DirEntry& entry : fs::enumerate(templivFolder, "*.")) {
+        if (entry.name == "." || entry.name == ".." || entry.name == archiveName)
+            continue;
+        const std::string packageFolder = templivFolder + "/" + entry.name;
+        const std::string descriptorPath = packageFolder + "/installerinfo.txt";
+        if (!fs::fileExists(descriptorPath)) {
+            context.messages.showMessage(kMsgNoInstallerInfo);
+            context.view.hideProgress();
+            return false;
+        }
+        last.descriptorText = ReadDescriptor(descriptorPath);
+        last.productFolder = productFolderFor(last.descriptorText);
+        last.textureFolder = findTextureFolder(packageFolder, last.textureFolder,
+                                               [&](const std::string&) { context.log("1191", "Test log"); });
+        context.log("1157", "Critical section");
+        if (context.view.simulator() == Simulator::None) {
+            context.messages.showMessage(kMsgSelectFs);
+            continue;
+        }
+        context.log("1160", "Select FS passed");
+        if (!InstallLivery(context, InstallPass::Download, last.descriptorText, last.productFolder,
+                           last.textureFolder, packageFolder))
+            return false;
+    }
+    return true;
+}
+
+} // namespace sw::liveries

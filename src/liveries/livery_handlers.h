@@ -1,0 +1,48 @@
+#pragma once
+
+#include "liveries/installer.h"
+#include "liveries/livery_view.h"
+
+#include <string>
+
+namespace sw::liveries {
+
+// The liveries side of the main window: one method per handler, each reading the view,
+// doing the work and showing the result. The window owns one instance for its lifetime,
+// which keeps the values of the package chosen in `cb1` (SelectedPackage).
+//
+// Paths of the local library ("downloads/...") and the default picture "thumbnail.jpg" are
+// relative to the current folder, the StartFolder. Errors that end a handler (IoError,
+// PictureError) propagate to the window's handler wrapper.
+class LiveryHandlers {
+public:
+    LiveryHandlers(LiveryView& view, MessageSink& messages, Trace trace);
+
+    // Start-up step 10: lists "downloads/*." into `cb1` and loads the first package.
+    void listLocalLibrary();
+    // `cb1Change`: loads the chosen package (thumbnail, information memo, derived names).
+    void cb1Change();
+    // `BitBtn3Click`: installs the chosen package, or every package when `sl1` is checked.
+    void BitBtn3Click();
+    // `BitBtn12Click`: lists the installed products; true when the window is to show the
+    // installed-liveries panel.
+    bool BitBtn12Click();
+    // `cb3Change`: lists the chosen product's liveries.
+    void cb3Change();
+    // `BitBtn6Click`: removes the chosen livery.
+    void BitBtn6Click();
+
+    // The download pass, for the download-and-install sequence.
+    bool installDownloaded(const std::string& templivFolder, const std::string& archiveName);
+
+    const PackageValues& selectedPackage() const { return m_selected; }
+
+private:
+    enum class Caller { StartUp, Cb1Change };
+    void LoadPackageDetails(Caller caller);
+
+    LiveryContext m_context;
+    PackageValues m_selected;
+};
+
+} // namespace sw::liveries

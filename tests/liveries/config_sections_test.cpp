@@ -1,0 +1,94 @@
+#include "liveries/config_sections.h"
+
+#include "livery_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace sw::liveries;
+using sw::liveries::test::configWithSections;
+
+TEST(SectionNumbering, CountsEveryLowerCaseHeaderIncludingComments) {
+    EXPECT_EQ(countSections(""), 0);
+    EXPECT_EQ(countSections(configWithSections(5)), 5);
+    EXPECT_EQ(countSections(configWithSections(11)), 11);
+    EXPECT_EQ(countSections("// old [fltsim.9]\r\n[fltsim.0]\r\n[FLTSIM.1]\r\n[Fltsim.2]\r\n"), 2);
+}
+
+TEST(SectionInsertion, BeforeGeneralWithEmptyLine) {
+    std::string config = "[fltsim.0]\r\ndescription=D0\r\n\r\n[General]\r\n";
+    insertSection(config, "[fltsim.1]\r\ndescription=D1\r\n");
+    EXPECT_EQ(config,
+              "[fltsim.0]\r\ndescription=D0\r\n\r\n\r\n[fltsim.1]\r\ndescription=D1\r\n\r\n[General]\r\n");
+}
+
+TEST(SectionInsertion, BeforeGeneralWithoutEmptyLine) {
+    std::string config = "[fltsim.0]\r\ndescription=D0\r\n[General]\r\n";
+    insertSection(config, "[fltsim.1]\r\ndescription=D1\r\n");
+    // One empty line before the new section and one after it.
+    EXPECT_EQ(config,
+              "[fltsim.0]\r\ndescription=D0\r\n\r\n[fltsim.1]\r\ndescription=D1\r\n\r\n[General]\r\n");
+}
+
+TEST(SectionInsertion, AtStartWithoutGeneralOrWithGeneralAtStart) {
+    std::string none = "[fltsim.0]\r\n";
+    insertSection(none, "[fltsim.1]\r\n");
+    EXPECT_EQ(none, "\r\n\r\n[fltsim.1]\r\n[fltsim.0]\r\n");
+    std::string first = "[General]\r\n";
+    insertSection(first, "[fltsim.0]\r\n");
+    EXPECT_EQ(first, "\r\n\r\n[fltsim.0]\r\n[General]\r\n");
+    std::string second = "x[General]\r\n";
+    insertSection(second, "S\r\n");
+    EXPECT_EQ(second, "\r\n\r\nS\r\nx[General]\r\n");
+}
+
+TEST(Variations, InFileOrder) {
+    EXPECT_EQ(variations(configWithSections(3)), (std::vector<std::string>{"V0", "V1", "V2"}));
+    EXPECT_TRUE(variations("[General]\r\n").empty());
+}
+
+TEST(Renumbering, HandlesNumbersOfDifferentLength) {
+    std::string text = "[fltsim.0]\r\n[fltsim.2]\r\n[fltsim.10]\r\n[fltsim.100]x\r\n";
+    renumberSections(text);
+    EXPECT_EQ(text, "[fltsim.0]\r\n[fltsim.1]\r\n[fltsim.2]\r\n[fltsim.3]x\r\n");
+}
+
+TEST(Renumbering, NeverReachesAcrossLines) {
+    std::string text = "// [fltsim. note\r\n[fltsim.5]\r\nkey=a]b\r\n";
+    renumberSections(text);
+    EXPECT_EQ(text, "// [fltsim. note\r\n[fltsim.1]\r\nkey=a]b\r\n");
+}
+
+TEST(LocateSection, SpansSectionAndFollowingEmptyLine) {
+    const std::string config = configWithSections(3);
+    const auto span = locateSection(config, 1);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(config.substr(span->begin, span->end - span->begin),
+              "[fltsim.1]\r\ntitle=T1\r\ntexture=t1\r\nui_variation=V1\r\ndescription=D1\r\n\r\n");
+    EXPECT_EQ(span->textureName, "t1");
+    EXPECT_EQ(span->variation, "V1");
+}
+
+TEST(LocateSection, NeverTakesCharactersOfNextLine) {
+    const std::string config = "[fltsim.0]\r\ntexture=a\r\nui_variation=A\r\ndescription=d\r\n[General]\r\n";
+    const auto span = locateSection(config, 0);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(config.substr(span->end), "[General]\r\n");
+}
+
+TEST(LocateSection, RefusesIncompleteOrMissingSections) {
+    const std::string noHeader = configWithSections(2);
+    EXPECT_FALSE(locateSection(noHeader, 2));
+    EXPECT_FALSE(locateSection(noHeader, -1));
+    // Keys found only in the next section must not make the span swallow it.
+    const std::string missingTexture = "[fltsim.0]\r\nui_variation=A\r\ndescription=d\r\n\r\n"
+                                       "[fltsim.1]\r\ntexture=b\r\nui_variation=B\r\ndescription=e\r\n\r\n";
+    EXPECT_FALSE(locateSection(missingTexture, 0));
+    const std::string descriptionFirst = "[fltsim.0]\r\ndescription=d\r\ntexture=a\r\nui_variation=A\r\n\r\n";
+    EXPECT_FALSE(locateSection(descriptionFirst, 0));
+    const std::string noVariation = "[fltsim.0]\r\ntexture=a\r\ndescription=d\r\n\r\n";
+    EXPECT_FALSE(locateSection(noVariation, 0));
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "liveries/livery_view.h"
+#include "platform/message_sink.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sw::liveries::test {
+
+// The window's controls as plain fields, recording what the handlers show.
+class FakeView : public LiveryView {
+public:
+    Simulator sim = Simulator::FS9;
+    std::string folder;
+    std::vector<std::string> cb1;
+    int cb1Index = -1;
+    bool sl1 = false;
+    std::string m1 = "Information:";
+    RgbImage i2;
+    int pictures = 0;
+    std::vector<std::string> cb3;
+    int cb3Index = -1;
+    std::vector<std::string> cb4;
+    int cb4Index = -1;
+    int progressHidden = 0;
+
+    Simulator simulator() const override { return sim; }
+    std::string simulatorFolder() const override { return folder; }
+    std::vector<std::string> libraryItems() const override { return cb1; }
+    std::string librarySelection() const override { return cb1Index >= 0 ? cb1.at(cb1Index) : std::string(); }
+    bool allLiveriesChecked() const override { return sl1; }
+    void setLibraryItems(const std::vector<std::string>& items, int selected) override {
+        cb1 = items;
+        cb1Index = selected;
+    }
+    void setInformation(const std::string& text) override { m1 = text; }
+    void showPicture(const RgbImage& picture) override {
+        i2 = picture;
+        ++pictures;
+    }
+    std::string productSelection() const override { return cb3Index >= 0 ? cb3.at(cb3Index) : std::string(); }
+    int variationIndex() const override { return cb4Index; }
+    std::string variationSelection() const override {
+        return cb4Index >= 0 ? cb4.at(cb4Index) : std::string();
+    }
+    void setProducts(const std::vector<std::string>& items) override {
+        cb3 = items;
+        cb3Index = -1;
+    }
+    void setVariations(const std::vector<std::string>& items, int selected) override {
+        cb4 = items;
+        cb4Index = selected;
+    }
+    void hideProgress() override { ++progressHidden; }
+
+    void chooseProduct(const std::string& name) {
+        cb3 = {name};
+        cb3Index = 0;
+    }
+};
+
+class RecordingSink : public MessageSink {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showError(const std::string&, const std::string& text) override {
+        messages.push_back("error: " + text);
+    }
+};
+
+// A simulator tree and a workspace in one temporary folder; the current folder is the
+// workspace (StartFolder) while the fixture lives.
+struct LiveryWorld {
+    sw::test::TempDir dir;
+    std::filesystem::path sim = dir / "FS";
+    std::filesystem::path workspace = dir / "work";
+    FakeView view;
+    RecordingSink sink;
+    std::vector<std::string> traces;
+    LiveryContext context{
+        view, sink, [this](const std::string& p, const std::string& m) { traces.push_back(p + " " + m); }};
+
+    LiveryWorld() {
+        std::filesystem::create_directories(workspace / "downloads");
+        view.folder = sim.string();
+    }
+
+    // AircraftRoot on disk for the simulator chosen in the view.
+    std::filesystem::path aircraftRoot() const {
+        return view.sim == Simulator::FSX ? sim / "SimObjects" / "Airplanes" : sim / "Aircraft";
+    }
+
+    // A product with the given aircraft.cfg bytes.
+    std::filesystem::path addProduct(const std::string& folderName, const std::string& config,
+                                     const std::string& fileName = "aircraft.cfg") {
+        const auto product = aircraftRoot() / folderName;
+        std::filesystem::create_directories(product);
+        sw::test::writeFile(product / fileName, config);
+        return product;
+    }
+
+    // A package folder `location`/`name` with a descriptor and a texture folder of files.
+    std::filesystem::path addPackage(const std::filesystem::path& location, const std::string& name,
+                                     const std::string& descriptor, const std::string& textureName,
+                                     const std::vector<std::pair<std::string, std::string>>& files) {
+        const auto package = location / name;
+        std::filesystem::create_directories(package / ("texture." + textureName));
+        sw::test::writeFile(package / "installerinfo.txt", descriptor);
+        for (const auto& [file, bytes] : files)
+            sw::test::writeFile(package / ("texture." + textureName) / file, bytes);
+        return package;
+    }
+};
+
+// A descriptor as packages carry it (LF line ends, as written on most machines).
+inline std::string descriptorText(const std::string& product, const std::string& texture,
+                                  const std::string& variation) {
+    return "[fltsim.xx]\ntitle=Zev " + product + " " + variation + "\nsim=zev\nmodel=\ntexture=" + texture +
+           "\nui_variation=" + variation + "\nproductfolder=" + product + "\ndescription=Livery " +
+           variation + "\n";
+}
+
+// An aircraft.cfg with sections 0..count-1, an empty line after each, then [General].
+inline std::string configWithSections(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i);
+        text += "[fltsim." + n + "]\r\ntitle=T" + n + "\r\ntexture=t" + n + "\r\nui_variation=V" + n +
+                "\r\ndescription=D" + n + "\r\n\r\n";
+    }
+    return text + "[General]\r\natc_type=ZEV\r\n";
+}
+
+} // namespace sw::liveries::test

@@ -1,5 +1,6 @@
 #include "liveries/livery_handlers.h"
 
+#include "app/core/trace_log.h"
 #include "liveries/descriptor.h"
 #include "liveries/installed_liveries.h"
 #include "liveries/jpeg_image.h"
@@ -12,6 +13,10 @@ namespace {
 const std::string kLibrary = "downloads";
 const std::string kDefaultPicture = "thumbnail.jpg";
 } // namespace
+
+Trace debugLogTrace() {
+    return [](const std::string& point, const std::string& message) { WriteTrace(point, message); };
+}
 
 LiveryHandlers::LiveryHandlers(LiveryView& view, MessageSink& messages, Trace trace)
     : m_context{view, messages, std::move(trace)} {}

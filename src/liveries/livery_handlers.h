@@ -14,6 +14,9 @@ namespace sw::liveries {
 // Paths of the local library ("downloads/...") and the default picture "thumbnail.jpg" are
 // relative to the current folder, the StartFolder. Errors that end a handler (IoError,
 // PictureError) propagate to the window's handler wrapper.
+// The program's trace: WriteTrace into "debug.log" of the current folder.
+Trace debugLogTrace();
+
 class LiveryHandlers {
 public:
     LiveryHandlers(LiveryView& view, MessageSink& messages, Trace trace);

@@ -3,12 +3,21 @@
 namespace sw::cli {
 
 int runUnzip(Invocation& inv);
+int runInstall(Invocation& inv);
+int runList(Invocation& inv);
+int runRemove(Invocation& inv);
 
 // Each command lives in a file of its own (cmd_<name>.cpp) and is listed here.
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"unzip", "ARCHIVE FOLDER", "extract every item of a zip archive into an existing folder", runUnzip},
+        {"install", "--sim fs9|fsx --root SIMFOLDER PACKAGE...",
+         "install livery package folders into the simulator", runInstall},
+        {"list", "--sim fs9|fsx --root SIMFOLDER [PRODUCT]",
+         "list installed products, or a product's liveries", runList},
+        {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",
+         "remove a product's livery by its list index", runRemove},
     };
     return table;
 }

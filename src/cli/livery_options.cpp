@@ -1,0 +1,61 @@
+#include "cli/livery_options.h"
+
+namespace sw::cli {
+
+std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& args) {
+    LiveryOptions options;
+    bool haveRoot = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--sim" || arg == "--root") {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            const std::string& value = args[++i];
+            if (arg == "--sim") {
+                if (options.simulator != liveries::Simulator::None)
+                    return std::nullopt;
+                if (value == "fs9" || value == "FS9")
+                    options.simulator = liveries::Simulator::FS9;
+                else if (value == "fsx" || value == "FSX")
+                    options.simulator = liveries::Simulator::FSX;
+                else
+                    return std::nullopt;
+            } else {
+                if (haveRoot || value.empty())
+                    return std::nullopt;
+                options.root = value;
+                haveRoot = true;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
+            return std::nullopt;
+        } else {
+            options.positional.push_back(arg);
+        }
+    }
+    if (options.simulator == liveries::Simulator::None || !haveRoot)
+        return std::nullopt;
+    return options;
+}
+
+std::string CliLiveryView::variationSelection() const {
+    if (variationIndex_ < 0 || static_cast<std::size_t>(variationIndex_) >= variations.size())
+        return std::string();
+    return variations[static_cast<std::size_t>(variationIndex_)];
+}
+
+void CliMessageSink::showMessage(const std::string& text) {
+    if (text == m_success) {
+        m_out << text << '\n';
+        m_succeeded = true;
+    } else {
+        m_err << text << '\n';
+        m_failed = true;
+    }
+}
+
+void CliMessageSink::showError(const std::string&, const std::string& text) {
+    m_err << text << '\n';
+    m_failed = true;
+}
+
+} // namespace sw::cli

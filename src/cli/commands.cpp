@@ -6,6 +6,7 @@ int runUnzip(Invocation& inv);
 int runInstall(Invocation& inv);
 int runList(Invocation& inv);
 int runRemove(Invocation& inv);
+int runGet(Invocation& inv);
 
 // Each command lives in a file of its own (cmd_<name>.cpp) and is listed here.
 
@@ -18,6 +19,7 @@ const std::vector<Command>& commands() {
          "list installed products, or a product's liveries", runList},
         {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",
          "remove a product's livery by its list index", runRemove},
+        {"get", "URL", "fetch URL with the catalogue's HTTP client and write the body to stdout", runGet},
     };
     return table;
 }

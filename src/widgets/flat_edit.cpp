@@ -138,9 +138,9 @@ void TALEdit::applyAlignment() {
     // The chosen alignment holds while the box has no focus; with the focus the text is
     // edited left-aligned.
     Qt::Alignment a = Qt::AlignLeft;
-    if (!hasFocus() && m_alignment == TAlignment::taRightJustify)
+    if (!m_focused && m_alignment == TAlignment::taRightJustify)
         a = Qt::AlignRight;
-    else if (!hasFocus() && m_alignment == TAlignment::taCenter)
+    else if (!m_focused && m_alignment == TAlignment::taCenter)
         a = Qt::AlignHCenter;
     setAlignment(a | Qt::AlignVCenter);
 }
@@ -200,6 +200,7 @@ void TALEdit::keyPressEvent(QKeyEvent* event) {
 
 void TALEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    m_focused = true;
     deselect();
     end(false);
     applyAlignment();
@@ -208,6 +209,7 @@ void TALEdit::focusInEvent(QFocusEvent* event) {
 
 void TALEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
+    m_focused = false;
     m_buttonPressed = false;
     m_mouseInControl = false;
     applyAlignment();

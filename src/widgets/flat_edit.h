@@ -101,6 +101,7 @@ private:
     TAlPaintEvent m_onPaint;
     bool m_buttonPressed = false;
     bool m_mouseInControl = false;
+    bool m_focused = false;
 };
 
 } // namespace sw

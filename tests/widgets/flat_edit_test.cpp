@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace sw {
 namespace {
 
@@ -141,6 +143,49 @@ TEST(FlatEdit, ButtonFillSeparatorAndClick) {
     e1.edit->SetbtnVisible(false);
     QTest::mouseClick(e1.edit, Qt::LeftButton, {}, QPoint(390, 12));
     EXPECT_EQ(clicks.count(), 1);
+}
+
+} // namespace
+} // namespace sw
+
+namespace sw {
+namespace {
+
+// The columns that hold text pixels (neither fill nor frame) between the frames.
+std::pair<int, int> textSpan(const QImage& img) {
+    int first = -1;
+    int last = -1;
+    for (int x = 2; x < img.width() - 2; ++x)
+        for (int y = 2; y < img.height() - 2; ++y)
+            if (img.pixel(x, y) != kFill) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST(FlatEdit, AlignmentHoldsOnlyWithoutFocus) {
+    E1 e1;
+    e1.edit->setText("FS9");
+    auto [left, right] = textSpan(e1.frame());
+    ASSERT_GE(left, 0);
+    EXPECT_LT(left, 20);
+
+    e1.edit->SetAlignment(TAlignment::taRightJustify);
+    std::tie(left, right) = textSpan(e1.frame());
+    EXPECT_GT(left, 300);
+    EXPECT_LT(right, 398);
+
+    e1.edit->SetAlignment(TAlignment::taCenter);
+    std::tie(left, right) = textSpan(e1.frame());
+    EXPECT_NEAR((left + right) / 2, 200, 12);
+
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(e1.edit, &in);
+    std::tie(left, right) = textSpan(e1.frame());
+    EXPECT_LT(left, 20);
 }
 
 } // namespace

@@ -142,6 +142,33 @@ TEST(MarqueeBar, ThemedModeBuildsGlassBlocksAndSnapsTheWidth) {
     EXPECT_EQ(img.pixel(2, 20), rgb(kLight));
 }
 
+TEST(MarqueeBar, ThemedDefaultStyledBackground) {
+    sw::test::ScopedEnv themed("SKINWRIGHT_THEMED", "1");
+    Mb1 mb1;
+    mb1.bar.SetDefaultStyled(true);
+    mb1.bar.SetParented(true); // DefaultStyled wins
+    mb1.frame();               // snaps the width to 556
+    const QImage img = mb1.frame();
+    const int w = img.width();
+    ASSERT_EQ(w, 556);
+    EXPECT_EQ(img.pixel(w / 2, 0), qRgb(95, 95, 95));
+    EXPECT_EQ(img.pixel(w / 2, 48), qRgb(95, 95, 95));
+    EXPECT_EQ(img.pixel(0, 24), qRgb(95, 95, 95));
+    // The inner shadow, white darkened by 64: row 1 from x = 2 to W - 3, column 1 from y = 2 to H - 3.
+    EXPECT_EQ(img.pixel(2, 1), qRgb(191, 191, 191));
+    EXPECT_EQ(img.pixel(w - 3, 1), qRgb(191, 191, 191));
+    EXPECT_EQ(img.pixel(1, 2), qRgb(191, 191, 191));
+    EXPECT_EQ(img.pixel(1, 46), qRgb(191, 191, 191));
+    EXPECT_EQ(img.pixel(2, 30), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(w / 2, 24), qRgb(255, 255, 255));
+
+    // Outside themed mode DefaultStyled changes nothing.
+    sw::test::ScopedEnv plain("SKINWRIGHT_THEMED", nullptr);
+    const QImage flat = mb1.frame();
+    EXPECT_EQ(flat.pixel(2, 1), rgb(kLight));
+    EXPECT_EQ(flat.pixel(0, 24), rgb(kSteelBlue));
+}
+
 TEST(MarqueeBar, ThemedBarColourAdjustments) {
     sw::test::ScopedEnv themed("SKINWRIGHT_THEMED", "1");
     const struct {

@@ -1,5 +1,6 @@
 #include "platform/http_request.h"
 
+#include "platform/http_response_head.h"
 #include "platform/http_session_core.h"
 #include "platform/http_transport_error.h"
 #include "platform/http_url.h"
@@ -9,7 +10,6 @@
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,60 +25,6 @@ constexpr std::size_t kBodyHighWater = 1024 * 1024;
 constexpr long kReceiveBufferSize = 256 * 1024;
 // Longest single wait in curl_multi_poll when nobody asked for a shorter one.
 constexpr std::chrono::milliseconds kLongestPoll{1000};
-
-struct ResponseHead {
-    int status = 0;
-    std::string reason;
-    std::string raw;
-    std::vector<HttpHeaderField> fields;
-};
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() &&
-           (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
-const HttpHeaderField* findField(const std::vector<HttpHeaderField>& fields, std::string_view name) {
-    for (const HttpHeaderField& f : fields)
-        if (equalsNoCase(f.name, name))
-            return &f;
-    return nullptr;
-}
-
-bool hasHeaderLine(const std::vector<std::string>& lines, std::string_view name) {
-    for (const std::string& line : lines) {
-        const std::size_t colon = line.find(':');
-        if (colon != std::string::npos && equalsNoCase(trim(std::string_view(line).substr(0, colon)), name))
-            return true;
-    }
-    return false;
-}
-
-// "HTTP/1.1 404 Not Found" -> 404 and "Not Found"; false when the line is not a status line.
-bool parseStatusLine(std::string_view line, int& status, std::string& reason) {
-    const std::size_t space = line.find(' ');
-    if (space == std::string_view::npos || line.size() < space + 4)
-        return false;
-    status = 0;
-    for (std::size_t i = space + 1; i < space + 4; ++i) {
-        if (line[i] < '0' || line[i] > '9')
-            return false;
-        status = status * 10 + (line[i] - '0');
-    }
-    reason = line.size() > space + 4 ? std::string(trim(line.substr(space + 4))) : std::string();
-    return true;
-}
 
 std::string addressText(const sockaddr* address) {
     char text[INET6_ADDRSTRLEN] = {};
@@ -136,8 +82,8 @@ struct HttpRequest::State {
     bool sendPaused = false;
 
     // Response.
-    ResponseHead current;
-    ResponseHead final;
+    HttpResponseHead current;
+    HttpResponseHead final;
     bool headersDone = false;
     std::string body;
     std::size_t bodyPos = 0;
@@ -287,32 +233,21 @@ struct HttpRequest::State {
             line.remove_suffix(1);
         int status = 0;
         std::string reason;
-        if (line.substr(0, 5) == "HTTP/" && parseStatusLine(line, status, reason)) {
+        if (parseHttpStatusLine(line, status, reason)) {
             if (!sawResponse)
                 core->notify(winhttp_status::kRequestSent, {});
             sawResponse = true;
             core->notify(winhttp_status::kReceivingResponse, {});
-            current = ResponseHead{status, std::move(reason), std::string(line) + "\r\n", {}};
+            current = HttpResponseHead{status, std::move(reason), std::string(line) + "\r\n", {}};
             return;
         }
-        if (!line.empty()) {
-            current.raw.append(line).append("\r\n");
-            if ((line.front() == ' ' || line.front() == '\t') && !current.fields.empty()) {
-                current.fields.back().value += ' ';
-                current.fields.back().value += trim(line); // obsolete line folding, RFC 7230 3.2.4
-                return;
-            }
-            const std::size_t colon = line.find(':');
-            if (colon != std::string_view::npos)
-                current.fields.push_back(
-                    {std::string(trim(line.substr(0, colon))), std::string(trim(line.substr(colon + 1)))});
+        addHttpHeaderLine(current, line);
+        if (!line.empty())
             return;
-        }
-        current.raw += "\r\n";
         core->notify(winhttp_status::kResponseReceived, {});
         if (current.status >= 100 && current.status < 200)
             return; // interim answer, the real one follows
-        const HttpHeaderField* location = findField(current.fields, "Location");
+        const HttpHeaderField* location = findHttpHeader(current.fields, "Location");
         if (settings.followRedirects && current.status >= 300 && current.status < 400 &&
             location != nullptr && redirectsSeen < settings.maxRedirects) {
             ++redirectsSeen;
@@ -398,7 +333,7 @@ HttpRequest::HttpRequest(HttpSession& session, HttpRequestSettings settings)
 
     std::vector<std::string> lines = s.settings.headers;
     for (const char* own : {"Accept", "Expect", "Content-Type"})
-        if (!hasHeaderLine(lines, own))
+        if (!hasHttpHeaderLine(lines, own))
             lines.push_back(std::string(own) + ":");
     for (const std::string& line : lines) {
         curl_slist* grown = curl_slist_append(s.headerList, line.c_str());
@@ -501,22 +436,14 @@ const std::vector<HttpHeaderField>& HttpRequest::headers() const {
 }
 
 std::optional<std::string> HttpRequest::header(std::string_view name) const {
-    if (const HttpHeaderField* f = findField(m_state->final.fields, name))
+    if (const HttpHeaderField* f = findHttpHeader(m_state->final.fields, name))
         return f->value;
     return std::nullopt;
 }
 
 std::optional<std::int64_t> HttpRequest::contentLength() const {
-    const std::optional<std::string> text = header("Content-Length");
-    if (!text || text->empty() || text->size() > 18)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : *text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    const HttpHeaderField* field = findHttpHeader(m_state->final.fields, "Content-Length");
+    return field ? parseHttpContentLength(field->value) : std::nullopt;
 }
 
 std::string HttpRequest::effectiveUrl() const {

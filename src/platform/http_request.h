@@ -5,6 +5,7 @@
 // if there is one (WinHttpWriteData), receiveResponse() (the status line and headers),
 // then read() the body in blocks until it returns 0.
 
+#include "platform/http_response_head.h"
 #include "platform/http_session.h"
 
 #include <chrono>
@@ -42,12 +43,6 @@ struct HttpRequestSettings {
     long maxRedirects = 10;
     std::string proxyUserName{}; // used only when not empty
     std::string proxyPassword{};
-};
-
-// One response header as received.
-struct HttpHeaderField {
-    std::string name;
-    std::string value;
 };
 
 class HttpRequest {

@@ -231,6 +231,68 @@ TEST_F(HttpTransportTest, BrokenAnswersFailWithTheirOwnKind) {
     EXPECT_EQ(failureOf([&] { notHttp.receiveResponse(); }), HttpFailure::BadResponse);
 }
 
+TEST_F(HttpTransportTest, LyingServersAreCaughtOrTrimmed) {
+    const std::string file = patternBytes(40000);
+    TestHttpResponse ignoresRange;
+    ignoresRange.body = file;
+    ignoresRange.ignoreRange = true;
+    server.setResponse("/no-ranges", ignoresRange);
+    HttpRequest ranged(session, {.url = server.url("/no-ranges"), .headers = {"Range: bytes=1000-"}});
+    ranged.receiveResponse();
+    EXPECT_EQ(ranged.statusCode(), 200); // the caller must notice and start from byte 0
+    EXPECT_FALSE(ranged.header("Content-Range"));
+    EXPECT_EQ(readAll(ranged), file);
+
+    TestHttpResponse promisesMore;
+    promisesMore.body = file;
+    promisesMore.announcedLength = 50000;
+    server.setResponse("/short", promisesMore);
+    HttpRequest shortBody(session, {.url = server.url("/short")});
+    std::string got;
+    char buffer[4096];
+    EXPECT_EQ(failureOf([&] {
+                  while (std::size_t n = shortBody.read(buffer, sizeof buffer))
+                      got.append(buffer, n);
+              }),
+              HttpFailure::PartialBody);
+    EXPECT_EQ(got, file);
+
+    TestHttpResponse promisesLess;
+    promisesLess.body = file;
+    promisesLess.announcedLength = 100;
+    server.setResponse("/long", promisesLess);
+    HttpRequest longBody(session, {.url = server.url("/long")});
+    EXPECT_EQ(readAll(longBody), file.substr(0, 100)); // bytes past Content-Length are not body
+
+    TestHttpResponse reset;
+    reset.body = file;
+    reset.cutAfter = 0;
+    reset.resetOnClose = true;
+    server.setResponse("/reset", reset);
+    HttpRequest broken(session, {.url = server.url("/reset")});
+    EXPECT_EQ(failureOf([&] { readAll(broken); }), HttpFailure::Reset);
+}
+
+TEST_F(HttpTransportTest, WaitCallbackRunsWhileASlowAnswerTrickles) {
+    TestHttpResponse slow;
+    slow.body = patternBytes(5000);
+    slow.slowPiece = 1000;
+    slow.slowDelay = 40ms;
+    slow.answerDelay = 40ms;
+    server.setResponse("/slow", slow);
+    HttpRequest request(session, {.url = server.url("/slow"), .receiveTimeout = 5000ms});
+    int calls = 0;
+    request.setWaitCallback([&] { return ++calls > 0; }, 5ms);
+    EXPECT_EQ(readAll(request), slow.body);
+    EXPECT_GE(calls, 6) << "about 240 ms of waiting at most 5 ms apart";
+
+    TestHttpResponse silent;
+    silent.answerDelay = 5000ms;
+    server.setResponse("/silent", silent);
+    HttpRequest unanswered(session, {.url = server.url("/silent"), .receiveTimeout = 100ms});
+    EXPECT_EQ(failureOf([&] { unanswered.receiveResponse(); }), HttpFailure::Timeout);
+}
+
 TEST_F(HttpTransportTest, StalledBodyEndsByReceiveTimeoutOrByTheWaitCallback) {
     TestHttpResponse stall;
     stall.body = patternBytes(100000);

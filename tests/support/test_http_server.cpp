@@ -290,12 +290,20 @@ void TestHttpServer::serveConnection(int fd, int connection) {
             std::lock_guard lock(s.mutex);
             s.requests.push_back(request);
         }
-        if (!answer(fd, request, keepAlive) || !keepAlive)
+        bool reset = false;
+        const bool answered = answer(fd, request, keepAlive, reset);
+        if (reset) {
+            // SO_LINGER with a zero time makes close() send RST instead of FIN.
+            const linger abort{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+            return;
+        }
+        if (!answered || !keepAlive)
             return;
     }
 }
 
-bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAlive) {
+bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAlive, bool& reset) {
     Shared& s = *m_shared;
     TestHttpResponse r;
     {
@@ -317,8 +325,11 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
             r.body = "<html><body>not here</body></html>";
         }
     }
+    if (r.answerDelay.count() > 0 && !s.pause(r.answerDelay))
+        return false;
     if (r.closeWithoutAnswer) {
         keepAlive = false;
+        reset = r.resetOnClose;
         return true;
     }
     if (r.rawAnswer) {
@@ -403,6 +414,8 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
         if (!s.sendAll(fd, framed.data() + at, std::min(piece, limit - at)))
             return false;
     }
+    if (r.cutAfter && *r.cutAfter < framed.size())
+        reset = r.resetOnClose;
     if (r.stallAfter && *r.stallAfter < framed.size()) {
         s.pause(r.stallLimit);
         return false;

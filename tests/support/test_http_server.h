@@ -58,6 +58,8 @@ struct TestHttpResponse {
     bool closeWithoutAnswer = false;             // read the request, close without a byte
     std::optional<std::string> rawAnswer;        // send these bytes instead, then close
     bool closeAfter = false;                     // Connection: close, then close
+    bool resetOnClose = false;                   // end a cut or unanswered connection with a TCP reset
+    std::chrono::milliseconds answerDelay{0};    // silence before the status line (bounded by stop())
 };
 
 class TestHttpServer {
@@ -89,7 +91,7 @@ private:
     struct Shared;
     void acceptLoop();
     void serveConnection(int fd, int connection);
-    bool answer(int fd, const TestHttpRequest& request, bool& keepAlive);
+    bool answer(int fd, const TestHttpRequest& request, bool& keepAlive, bool& reset);
 
     std::shared_ptr<Shared> m_shared;
     int m_port = 0;

@@ -7,7 +7,9 @@
 #include "app/picture_box.h"
 #include "app/picture_button.h"
 #include "app/qt_message_sink.h"
+#include "app/window_livery_view.h"
 #include "app/window_look.h"
+#include "liveries/livery_handlers.h"
 #include "platform/wine_registry.h"
 
 #include <QCloseEvent>
@@ -47,6 +49,9 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
                                      : std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
 
     buildControls();
+    m_liveryView = std::make_unique<WindowLiveryView>(*this);
+    m_liveries =
+        std::make_unique<liveries::LiveryHandlers>(*m_liveryView, *m_messages, liveries::debugLogTrace());
     setTabOrderChain();
     connectHandlers();
     runHandler([this] { FormCreate(); });
@@ -227,6 +232,10 @@ void TForm1::connectHandlers() {
     connect(BitBtn1, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn1Click(); }); });
     // Only a change by the user runs the handler; a choice set from code does not.
     connect(cb2, &QComboBox::activated, this, [this] { runHandler([&] { cb2Change(); }); });
+    connect(cb1, &QComboBox::activated, this, [this] { runHandler([&] { cb1Change(); }); });
+    connect(cb3, &QComboBox::activated, this, [this] { runHandler([&] { cb3Change(); }); });
+    connect(BitBtn3, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn3Click(); }); });
+    connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
 }
 
 void TForm1::runHandler(const std::function<void()>& handler) {
@@ -286,7 +295,25 @@ void TForm1::colourComboBoxes(unsigned c) {
 }
 
 void TForm1::listLocalLibrary() {
-    // FIXME: the local library arrives with the liveries code.
+    m_liveries->listLocalLibrary();
+}
+
+// --- Local library, installation and removal ---------------------------------------------------
+
+void TForm1::cb1Change() {
+    m_liveries->cb1Change();
+}
+
+void TForm1::BitBtn3Click() {
+    m_liveries->BitBtn3Click();
+}
+
+void TForm1::cb3Change() {
+    m_liveries->cb3Change();
+}
+
+void TForm1::BitBtn6Click() {
+    m_liveries->BitBtn6Click();
 }
 
 void TForm1::FormCreate() {
@@ -384,17 +411,12 @@ void TForm1::BitBtn11Click() {
 }
 
 void TForm1::BitBtn12Click() {
-    WriteTrace("1434", "BitBtn12Click called");
-    if (simulatorChoice() == Simulator::None) {
-        m_messages->showMessage("Please select FS");
-    } else {
-        // FIXME: the product list arrives with the liveries code.
+    // The product list, then the removal view (only when a simulator is chosen).
+    if (m_liveries->BitBtn12Click()) {
         p2->hide();
         p4->hide();
         p1->show();
     }
-    WriteTrace("1503", "Test log");
-    WriteTrace("1452", "BitBtn12Click end");
 }
 
 } // namespace sw

@@ -18,6 +18,10 @@ namespace sw {
 
 class PictureBox;
 class PictureButton;
+class WindowLiveryView;
+namespace liveries {
+class LiveryHandlers;
+}
 
 // What the window needs from outside; tests replace each part.
 struct WindowServices {
@@ -71,6 +75,10 @@ public:
     void BitBtn12Click();
     void cb2Change();
     void BitBtn1Click();
+    void cb1Change();
+    void BitBtn3Click();
+    void cb3Change();
+    void BitBtn6Click();
 
     // Header.
     PictureBox* Image3;
@@ -150,6 +158,8 @@ private:
     WindowServices m_services;
     std::shared_ptr<MessageSink> m_messages;
     std::shared_ptr<SimulatorRegistry> m_registry;
+    std::unique_ptr<WindowLiveryView> m_liveryView;
+    std::unique_ptr<liveries::LiveryHandlers> m_liveries;
     std::string m_startFolder;
     std::string m_taskbarTitle;
     int m_dragCount = 0;

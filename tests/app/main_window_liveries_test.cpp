@@ -1,0 +1,139 @@
+// The window's liveries handlers, driven through the real controls.
+#include "app/artwork.h"
+#include "app/main_window.h"
+#include "app/picture_box.h"
+#include "app/picture_button.h"
+#include "support/temp_dir.h"
+#include "wine_prefix_fixture.h"
+
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace sw;
+using namespace sw::test;
+
+namespace {
+
+class RecordingSink : public MessageSink {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showError(const std::string&, const std::string& text) override { errors.push_back(text); }
+};
+
+const std::string kConfig = "[fltsim.0]\r\n"
+                            "title=ZEV A320 House\r\n"
+                            "ui_variation=House colours\r\n"
+                            "texture=house\r\n"
+                            "description=The house livery\r\n"
+                            "\r\n"
+                            "[General]\r\n"
+                            "atc_type=AIRBUS\r\n";
+
+class WindowLiveries : public ::testing::Test {
+protected:
+    WinePrefixFixture prefix; // empty: nothing registered
+    TempDir workspace;
+    TempDir sim;
+    ScopedCurrentFolder inWorkspace{workspace.path()};
+    std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+
+    void SetUp() override {
+        ASSERT_TRUE(
+            artwork::writeDefaultThumbnail(QString::fromStdString((workspace / "thumbnail.jpg").string())));
+        std::filesystem::create_directories(sim / "Aircraft" / "ZEV_A320_200");
+        writeFile(sim / "Aircraft" / "ZEV_A320_200" / "aircraft.cfg", kConfig);
+        makePackage("BlueAir", "Blue Air \xE9t\xE9", "blue", true);
+        makePackage("RedAir", "Red Air", "red", false);
+    }
+
+    void makePackage(const std::string& name, const std::string& variation, const std::string& texture,
+                     bool withThumbnail) {
+        auto folder = workspace / "downloads" / name;
+        std::filesystem::create_directories(folder / ("texture." + texture));
+        writeFile(folder / "installerinfo.txt", "[fltsim.xx]\r\ntitle=ZEV A320 " + name +
+                                                    "\r\nui_variation=" + variation +
+                                                    "\r\nproductfolder=A320-200\r\ntexture=" + texture +
+                                                    "\r\ndescription=" + name + "\r\n");
+        writeFile(folder / ("texture." + texture) / "fuselage.bmp", "BM" + name);
+        if (withThumbnail) {
+            QImage red(64, 32, QImage::Format_RGB888);
+            red.fill(QColor(200, 0, 0));
+            red.save(QString::fromStdString((folder / ("texture." + texture) / "thumbnail.jpg").string()),
+                     "JPEG");
+        }
+    }
+
+    std::unique_ptr<TForm1> makeWindow() {
+        WindowServices services;
+        services.messages = sink;
+        services.winePrefix = prefix.path();
+        auto form = std::make_unique<TForm1>(services);
+        form->cb2->setCurrentIndex(1);
+        form->e1->setText(QString::fromStdString(sim.str()));
+        return form;
+    }
+    std::string log() { return readFile(workspace / "debug.log"); }
+    std::string config() { return readFile(sim / "Aircraft" / "ZEV_A320_200" / "aircraft.cfg"); }
+};
+
+} // namespace
+
+TEST_F(WindowLiveries, StartUpListsTheLibraryAndShowsTheFirstPackage) {
+    auto form = makeWindow();
+    ASSERT_EQ(form->cb1->count(), 2);
+    EXPECT_EQ(form->cb1->itemText(0), "BlueAir");
+    EXPECT_EQ(form->cb1->currentIndex(), 0);
+    // The descriptor's single-byte text is shown as Windows-1252.
+    EXPECT_EQ(form->m1->toPlainText(),
+              QString::fromUtf8("Information:\nZEV A320 BlueAir\nBlue Air \xC3\xA9t\xC3\xA9"));
+    EXPECT_EQ(form->i2->picture().size(), QSize(64, 32));
+    EXPECT_GT(qRed(form->i2->picture().pixel(10, 10)), 150);
+    EXPECT_EQ(log(), "Line 270: Program start\r\n"
+                     "Line 281: Test log\r\n"
+                     "Line 284: Checking registry and creating dirs\r\n"
+                     "Line 307: Checking registry and creating dirs done\r\n"
+                     "Line 333: Test log\r\n"
+                     "Line 330: Resources checked\r\n"
+                     "Line 385: Test log\r\n"
+                     "Line 397: Form creation finished\r\n");
+    EXPECT_TRUE(sink->errors.empty());
+}
+
+TEST_F(WindowLiveries, ChoosingAPackageWithoutThumbnailShowsTheDefaultPicture) {
+    auto form = makeWindow();
+    form->cb1->setCurrentIndex(1);
+    emit form->cb1->activated(1);
+    EXPECT_EQ(form->i2->picture().size(), QSize(256, 128));
+    EXPECT_EQ(form->m1->toPlainText(), "Information:\nZEV A320 RedAir\nRed Air");
+    EXPECT_NE(log().find("Line 408: cb1Change called\r\nLine 418: Showing picture\r\n"), std::string::npos);
+}
+
+TEST_F(WindowLiveries, InstallListAndRemoveThroughTheControls) {
+    auto form = makeWindow();
+    form->show();
+    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, std::vector<std::string>{"Installation completed"});
+    EXPECT_NE(config().find("[fltsim.1]\r\ntitle=ZEV A320 BlueAir"), std::string::npos);
+    EXPECT_EQ(readFile(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue" / "fuselage.bmp"), "BMBlueAir");
+
+    QTest::mouseClick(form->BitBtn12, Qt::LeftButton);
+    EXPECT_TRUE(form->p1->isVisible());
+    ASSERT_EQ(form->cb3->count(), 1);
+    EXPECT_EQ(form->cb3->currentIndex(), -1);
+    form->cb3->setCurrentIndex(0);
+    emit form->cb3->activated(0);
+    ASSERT_EQ(form->cb4->count(), 2);
+    EXPECT_EQ(form->cb4->itemText(1), QString::fromUtf8("Blue Air \xC3\xA9t\xC3\xA9"));
+
+    form->cb4->setCurrentIndex(1);
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(sink->messages.back(), "Removed succesfully");
+    EXPECT_EQ(config(), kConfig.substr(0, kConfig.find("[General]")) + "\r\n" +
+                            kConfig.substr(kConfig.find("[General]")));
+    EXPECT_FALSE(std::filesystem::exists(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue"));
+    EXPECT_EQ(form->cb4->count(), 1);
+    EXPECT_TRUE(sink->errors.empty());
+}

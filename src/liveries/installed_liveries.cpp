@@ -7,6 +7,8 @@
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
 
+#include <sys/stat.h>
+
 namespace sw::liveries {
 
 namespace {
@@ -22,7 +24,12 @@ void showVariations(const LiveryContext& context, const std::vector<std::string>
 
 // Deletes every entry of the livery's texture folder as a file, then the folder. Results are
 // ignored: a sub-folder or an undeletable file leaves the folder in place.
-void deleteTextureFolder(const std::string& folder) {
+void deleteTextureFolder(const std::string& path) {
+    const std::string folder = fs::resolve(path);
+    // A texture folder that is a link may lead anywhere: its target's files are not ours.
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return;
     for (const fs::DirEntry& entry : fs::enumerate(folder, "*.*")) {
         if (entry.name != "." && entry.name != "..")
             fs::deleteFile(folder + "/" + entry.name);

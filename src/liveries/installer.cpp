@@ -24,6 +24,9 @@ void copyTextures(const std::string& sourceFolder, const std::string& pattern,
                   const std::string& targetFolder, bool followLinks,
                   const std::function<void()>& afterEach = {}) {
     const std::string source = fs::resolve(sourceFolder);
+    struct stat folder {};
+    if (!followLinks && ::lstat(source.c_str(), &folder) == 0 && S_ISLNK(folder.st_mode))
+        return; // a texture folder that is a link leads out of the package
     for (const fs::DirEntry& entry : fs::enumerate(source, pattern)) {
         if (entry.name == "." || entry.name == "..")
             continue;

@@ -219,6 +219,19 @@ TEST_F(InstallerTest, SymbolicLinksInPackageAreNotFollowed) {
     EXPECT_FALSE(stdfs::exists(product / "texture.t" / "link.bmp"));
 }
 
+TEST_F(InstallerTest, TextureFolderThatIsALinkIsNotCopied) {
+    const auto product = w.addProduct("ZEV_A", configWithSections(1));
+    stdfs::create_directories(w.dir / "elsewhere");
+    writeFile(w.dir / "elsewhere" / "private.bmp", "private");
+    const auto package = w.workspace / "downloads" / "P";
+    stdfs::create_directories(package);
+    writeFile(package / "installerinfo.txt", descriptorText("A", "t", "V"));
+    stdfs::create_directory_symlink(w.dir / "elsewhere", package / "texture.t");
+    PackageValues selected{"", "ZEV_A", "texture.t"};
+    installOnePackage(w.context, selected, package.string());
+    EXPECT_TRUE(stdfs::is_empty(product / "texture.t"));
+}
+
 TEST_F(InstallerTest, ReadOnlyConfigEndsWithIoErrorAndKeepsFile) {
     const auto product = w.addProduct("ZEV_A", configWithSections(1));
     ::chmod((product / "aircraft.cfg").c_str(), 0444);

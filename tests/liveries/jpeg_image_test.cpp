@@ -45,6 +45,14 @@ TEST(JpegDecode, GrayscaleBecomesRgb) {
     expectPixelNear(image, 3, 3, 0x808080);
 }
 
+TEST(JpegDecode, AdobeCmykIsConverted) {
+    // Inverted CMYK: 255 means no ink. No cyan ink, full magenta and yellow, no black: red.
+    const unsigned char red[4] = {255, 0, 0, 255};
+    const RgbImage image = decodeJpeg(sw::liveries::test::cmykJpeg(8, 8, red));
+    ASSERT_EQ(image.pixels.size(), 8u * 8 * 3);
+    expectPixelNear(image, 4, 4, 0xFF0000);
+}
+
 TEST(JpegDecode, TruncatedFileStillDecodes) {
     const std::string bytes =
         encodeJpeg(64, 64, false, false, [](int x, int y) { return (x * 4u) << 16 | (y * 4u); });

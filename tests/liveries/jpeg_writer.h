@@ -52,6 +52,37 @@ std::string encodeJpeg(int width, int height, bool grayscale, bool progressive, 
     return out;
 }
 
+// A CMYK picture of one colour, as Photoshop writes them (Adobe marker, inverted values).
+inline std::string cmykJpeg(int width, int height, const unsigned char cmyk[4]) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(width) * 4);
+    for (int x = 0; x < width; ++x)
+        for (int c = 0; c < 4; ++c)
+            row[4 * x + c] = cmyk[c];
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::string out(reinterpret_cast<const char*>(buffer), size);
+    std::free(buffer);
+    return out;
+}
+
 inline std::string solidJpeg(int width, int height, unsigned rgb) {
     return encodeJpeg(width, height, false, false, [rgb](int, int) { return rgb; });
 }

@@ -171,6 +171,17 @@ TEST_F(RemovalTest, UnsafeTextureValuesRemoveSectionButNoFolder) {
     EXPECT_EQ(readFile(w.sim / "x" / "keep"), "keep");
 }
 
+TEST_F(RemovalTest, TextureFolderThatIsALinkKeepsItsTarget) {
+    const auto product = w.addProduct("ZEV_A320", configWithSections(1));
+    stdfs::create_directories(w.dir / "shared");
+    writeFile(w.dir / "shared" / "a.bmp", "shared");
+    stdfs::create_directory_symlink(w.dir / "shared", product / "texture.t0");
+    choose(0);
+    RemoveLivery(w.context);
+    EXPECT_EQ(w.sink.messages.back(), "Removed succesfully");
+    EXPECT_EQ(readFile(w.dir / "shared" / "a.bmp"), "shared");
+}
+
 TEST_F(RemovalTest, MissingConfigAndNoneChoice) {
     stdfs::create_directories(w.aircraftRoot() / "ZEV_X");
     w.view.chooseProduct("ZEV_X");

@@ -44,7 +44,7 @@ inline unsigned entryValue(std::uint32_t e) {
     return e >> 16;
 }
 
-constexpr unsigned kLitlenBits = 10;
+constexpr unsigned kLitlenBits = 11;
 constexpr unsigned kDistBits = 8;
 constexpr unsigned kPrecodeBits = 7;
 constexpr unsigned kMaxCodeLen = 15;
@@ -205,6 +205,8 @@ struct Inflater::State {
     std::vector<std::uint32_t> litlen;
     std::vector<std::uint32_t> dist;
     std::vector<std::uint32_t> precode;
+    std::vector<std::uint32_t> fixedLitlen; // built on the first fixed block
+    std::vector<std::uint32_t> fixedDist;
 
     void fetch() {
         const std::size_t keepBefore = std::min<std::size_t>(kInKeep, inNext - inBuf.get());
@@ -274,7 +276,7 @@ struct Inflater::State {
     void storedBlock();
     void dynamicTables();
     void fixedTables();
-    void decodeBlock();
+    void decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst);
 };
 
 void Inflater::State::run() {
@@ -286,12 +288,13 @@ void Inflater::State::run() {
             storedBlock();
             break;
         case 1:
-            fixedTables();
-            decodeBlock();
+            if (fixedLitlen.empty())
+                fixedTables();
+            decodeBlock(fixedLitlen.data(), fixedDist.data());
             break;
         case 2:
             dynamicTables();
-            decodeBlock();
+            decodeBlock(litlen.data(), dist.data());
             break;
         default:
             throw EAbInflateError("starting new block, but invalid block type [Inflate]");
@@ -337,16 +340,16 @@ void Inflater::State::storedBlock() {
 }
 
 void Inflater::State::fixedTables() {
-    // RFC 1951 3.2.6. Rebuilt per block: cheap next to the block's own data.
+    // RFC 1951 3.2.6.
     std::array<std::uint8_t, 288> lens{};
     std::fill(lens.begin(), lens.begin() + 144, 8);
     std::fill(lens.begin() + 144, lens.begin() + 256, 9);
     std::fill(lens.begin() + 256, lens.begin() + 280, 7);
     std::fill(lens.begin() + 280, lens.end(), 8);
-    buildTable(litlen, kLitlenBits, lens.data(), 288, TableType::Litlen, deflate64, "InflateFixedBlock");
+    buildTable(fixedLitlen, kLitlenBits, lens.data(), 288, TableType::Litlen, deflate64, "InflateFixedBlock");
     std::array<std::uint8_t, 32> dlens;
     dlens.fill(5);
-    buildTable(dist, kDistBits, dlens.data(), 32, TableType::Distance, deflate64, "InflateFixedBlock");
+    buildTable(fixedDist, kDistBits, dlens.data(), 32, TableType::Distance, deflate64, "InflateFixedBlock");
 }
 
 // RFC 1951 3.2.7.
@@ -407,75 +410,141 @@ void Inflater::State::dynamicTables() {
 
 // The hot loop: one literal or one length/distance pair per turn, with the bit buffer
 // topped up before the literal/length code and again before the distance code (at most
-// 15 + 16 and 15 + 14 bits, each within the 56 a refill guarantees).
-void Inflater::State::decodeBlock() {
-    const std::uint32_t* lit = litlen.data();
-    const std::uint32_t* dst = dist.data();
+// 15 + 16 and 15 + 14 bits, each within the 56 a refill guarantees). The stream state lives
+// in locals here: stores through the byte pointer of the output could alias the members,
+// which would force the compiler to reload them after every byte.
+void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uint32_t* const dst) {
     std::uint8_t* const buf = outBuf.get();
-    for (;;) {
-        if (pos >= kHistory + kChunk)
-            flushOut();
-        refill();
-        std::uint32_t e = lit[bitbuf & ((1u << kLitlenBits) - 1)];
-        if (entryKind(e) == kSubtable) {
-            consume(kLitlenBits);
-            e = lit[entryValue(e) + (bitbuf & ((1u << entryExtra(e)) - 1))];
+    std::uint64_t bb = bitbuf;
+    unsigned bc = bitcnt;
+    const std::uint8_t* next = inNext;
+    const std::uint8_t* end = inEnd;
+    std::size_t p = pos;
+
+    auto save = [&] {
+        bitbuf = bb;
+        bitcnt = bc;
+        inNext = next;
+        pos = p;
+    };
+    auto load = [&] {
+        bb = bitbuf;
+        bc = bitcnt;
+        next = inNext;
+        end = inEnd;
+        p = pos;
+    };
+    auto refillLocal = [&] {
+        if (end - next >= 8) {
+            bb |= loadLe64(next) << bc;
+            next += (63 - bc) >> 3;
+            bc |= 56;
+        } else {
+            save();
+            refillSlow();
+            load();
         }
-        consume(entryBits(e));
-        unsigned kind = entryKind(e);
-        if (kind == kLiteral) {
-            buf[pos++] = static_cast<std::uint8_t>(entryValue(e));
-            // A second literal often fits in the bits already held.
-            if (bitcnt >= kMaxCodeLen) {
-                e = lit[bitbuf & ((1u << kLitlenBits) - 1)];
-                if (entryKind(e) == kLiteral) {
-                    consume(entryBits(e));
-                    buf[pos++] = static_cast<std::uint8_t>(entryValue(e));
-                }
-            }
+    };
+
+    for (;;) {
+        if (p >= kHistory + kChunk) {
+            save();
+            flushOut();
+            load();
+        }
+        refillLocal();
+        std::uint32_t e = lit[bb & ((1u << kLitlenBits) - 1)];
+        if (entryKind(e) == kLiteral) {
+            // Up to three literals from one refill: 3 x 15 bits fit in the 56 held.
+            bb >>= entryBits(e);
+            bc -= entryBits(e);
+            buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+            e = lit[bb & ((1u << kLitlenBits) - 1)];
+            if (entryKind(e) != kLiteral)
+                goto notLiteral;
+            bb >>= entryBits(e);
+            bc -= entryBits(e);
+            buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+            e = lit[bb & ((1u << kLitlenBits) - 1)];
+            if (entryKind(e) != kLiteral)
+                goto notLiteral;
+            bb >>= entryBits(e);
+            bc -= entryBits(e);
+            buf[p++] = static_cast<std::uint8_t>(entryValue(e));
             continue;
         }
+    notLiteral:
+        if (entryKind(e) == kSubtable) {
+            if (bc < kMaxCodeLen)
+                refillLocal();
+            bb >>= kLitlenBits;
+            bc -= kLitlenBits;
+            e = lit[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
+            if (entryKind(e) == kLiteral) {
+                bb >>= entryBits(e);
+                bc -= entryBits(e);
+                buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+                continue;
+            }
+        }
+        unsigned kind = entryKind(e);
         if (kind != kMatch) {
-            if (kind == kEndOfBlock)
+            if (kind == kEndOfBlock) {
+                bb >>= entryBits(e);
+                bc -= entryBits(e);
+                save();
                 return;
+            }
+            save();
             if (kind == kInvalidSymbol)
                 throw EAbInflateError("decoded an invalid length symbol: greater than 285 [DecodeData]");
             throw EAbInflateError("decoded a bit pattern that is no literal/length code [DecodeData]");
         }
+        if (bc < 31)
+            refillLocal();
+        bb >>= entryBits(e);
+        bc -= entryBits(e);
         unsigned extra = entryExtra(e);
-        const std::size_t length = entryValue(e) + (bitbuf & ((1ull << extra) - 1));
-        consume(extra);
+        const std::size_t length = entryValue(e) + (bb & ((1ull << extra) - 1));
+        bb >>= extra;
+        bc -= extra;
 
-        refill();
-        e = dst[bitbuf & ((1u << kDistBits) - 1)];
+        refillLocal();
+        e = dst[bb & ((1u << kDistBits) - 1)];
         if (entryKind(e) == kSubtable) {
-            consume(kDistBits);
-            e = dst[entryValue(e) + (bitbuf & ((1u << entryExtra(e)) - 1))];
+            bb >>= kDistBits;
+            bc -= kDistBits;
+            e = dst[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
         }
-        consume(entryBits(e));
+        bb >>= entryBits(e);
+        bc -= entryBits(e);
         kind = entryKind(e);
         if (kind != kMatch) {
+            save();
             if (kind == kInvalidSymbol)
                 throw EAbInflateError("decoded an invalid distance symbol: greater than 29 [DecodeData]");
             throw EAbInflateError("decoded a bit pattern that is no distance code [DecodeData]");
         }
         extra = entryExtra(e);
-        const std::size_t distance = entryValue(e) + (bitbuf & ((1ull << extra) - 1));
-        consume(extra);
-        if (distance > pos)
+        const std::size_t distance = entryValue(e) + (bb & ((1ull << extra) - 1));
+        bb >>= extra;
+        bc -= extra;
+        if (distance > p) {
+            save();
             throw EAbInflateError("distance reaches before the start of the output [DecodeData]");
+        }
 
-        std::uint8_t* to = buf + pos;
+        std::uint8_t* to = buf + p;
         const std::uint8_t* from = to - distance;
-        pos += length;
+        p += length;
         if (distance >= 8) {
             // Eight bytes at a time; may write up to 7 bytes past the match (the buffer has room).
-            std::uint8_t* const end = to + length;
+            std::uint8_t* const stop = to + length;
             do {
                 std::memcpy(to, from, 8);
                 to += 8;
                 from += 8;
-            } while (to < end);
+            } while (to < stop);
         } else if (distance == 1) {
             std::memset(to, *from, length);
         } else {

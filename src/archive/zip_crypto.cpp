@@ -28,6 +28,14 @@ void ZipCrypto::decrypt(std::uint8_t* data, std::size_t size) {
     }
 }
 
+void ZipCrypto::encrypt(std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::uint8_t plain = data[i];
+        data[i] = plain ^ streamByte();
+        updateKeys(plain);
+    }
+}
+
 bool ZipCrypto::checkHeader(std::uint8_t header[12], std::uint8_t checkByte) {
     decrypt(header, 12);
     return header[11] == checkByte;

@@ -17,6 +17,8 @@ public:
     bool checkHeader(std::uint8_t header[12], std::uint8_t checkByte);
 
     void decrypt(std::uint8_t* data, std::size_t size);
+    // The inverse, for writing encrypted test fixtures.
+    void encrypt(std::uint8_t* data, std::size_t size);
 
 private:
     void updateKeys(std::uint8_t plain);

@@ -1,0 +1,282 @@
+// The deflate decoder in both modes (RFC 1951 and Deflate64) on streams built bit by bit,
+// including hostile ones, and against zlib's encoder where zlib is available.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "archive/ab_exception.h"
+#include "archive/inflate.h"
+#include "archive/zip_fixture.h"
+
+#ifdef SW_HAVE_ZLIB
+#include <zlib.h>
+#endif
+
+namespace sw {
+namespace {
+
+using test::BitWriter;
+
+std::string inflateString(const std::string& stream, bool deflate64) {
+    StringSink sink;
+    inflateBuffer(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), deflate64, sink);
+    return sink.data();
+}
+
+std::string inflateError(const std::string& stream, bool deflate64) {
+    try {
+        inflateString(stream, deflate64);
+    } catch (const EAbInflateError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// The first bits of a final dynamic block: BFINAL, BTYPE 2, HLIT, HDIST, HCLEN (RFC 1951 3.2.7).
+void dynamicHeader(BitWriter& w, unsigned hlit, unsigned hdist, unsigned hclen) {
+    w.put(1, 1);
+    w.put(2, 2);
+    w.put(hlit - 257, 5);
+    w.put(hdist - 1, 5);
+    w.put(hclen - 4, 4);
+}
+
+class InflateModes : public ::testing::TestWithParam<bool> {
+protected:
+    bool deflate64() const { return GetParam(); }
+};
+
+TEST_P(InflateModes, StoredBlocksAcrossReadsAndEmptyBlocks) {
+    std::string data(100000, '\0');
+    std::mt19937 rng(1);
+    for (auto& c : data)
+        c = static_cast<char>(rng());
+    BitWriter w;
+    // An empty stored block, then the data in 65535-byte blocks (the largest LEN).
+    w.put(0, 1);
+    w.put(0, 2);
+    w.alignToByte();
+    w.put(0, 16);
+    w.put(0xFFFF, 16);
+    for (std::size_t at = 0; at < data.size(); at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, data.size() - at);
+        w.put(at + n == data.size() ? 1 : 0, 1);
+        w.put(0, 2);
+        w.alignToByte();
+        w.put(static_cast<std::uint32_t>(n), 16);
+        w.put(static_cast<std::uint32_t>(~n & 0xFFFF), 16);
+        for (std::size_t i = 0; i < n; ++i)
+            w.putByte(static_cast<std::uint8_t>(data[at + i]));
+    }
+    EXPECT_TRUE(inflateString(w.bytes(), deflate64()) == data);
+}
+
+TEST_P(InflateModes, FixedBlockWithOverlappingAndFarMatches) {
+    BitWriter w;
+    w.put(1, 1);
+    w.put(1, 2);
+    for (char c : std::string("abc"))
+        w.fixedLiteral(static_cast<std::uint8_t>(c));
+    w.fixedMatch(10, 3);  // overlapping copy: "abcabcabca"
+    w.fixedMatch(257, 1); // run of 'a' (258 would be symbol 285, which Deflate64 reads otherwise)
+    w.fixedEnd();
+    EXPECT_EQ(inflateString(w.bytes(), deflate64()),
+              "abc" + std::string("abcabcabca") + std::string(257, 'a'));
+}
+
+TEST_P(InflateModes, LengthSymbol285DiffersBetweenModes) {
+    BitWriter w;
+    w.put(1, 1);
+    w.put(1, 2);
+    w.fixedLiteral('x');
+    w.fixedLitlen(285);
+    if (deflate64())
+        w.put(1000 - 3, 16); // Deflate64: base 3 plus 16 extra bits
+    w.fixedDistanceSymbol(0);
+    w.fixedEnd();
+    EXPECT_EQ(inflateString(w.bytes(), deflate64()), std::string(deflate64() ? 1001 : 259, 'x'));
+}
+
+TEST_P(InflateModes, DistanceCodes30And31OnlyInDeflate64) {
+    // 40000 literals of a pattern, then a copy from 40000 back (distance symbol 30: 32769 + 14 bits).
+    std::string data;
+    for (int i = 0; i < 40000; ++i)
+        data += static_cast<char>('a' + (i * 7) % 26);
+    BitWriter w;
+    w.put(1, 1);
+    w.put(1, 2);
+    for (char c : data)
+        w.fixedLiteral(static_cast<std::uint8_t>(c));
+    w.fixedLitlen(257 + 9); // length 13, 1 extra bit
+    w.put(0, 1);
+    w.fixedDistanceSymbol(30);
+    w.put(40000 - 32769, 14);
+    w.fixedEnd();
+    if (deflate64())
+        EXPECT_TRUE(inflateString(w.bytes(), true) == data + data.substr(0, 13));
+    else
+        EXPECT_EQ(inflateError(w.bytes(), false),
+                  "decoded an invalid distance symbol: greater than 29 [DecodeData]");
+}
+
+TEST_P(InflateModes, DamagedStreamsRaiseNamedErrors) {
+    {
+        BitWriter w; // stored block whose NLEN is not the complement of LEN
+        w.put(1, 1);
+        w.put(0, 2);
+        w.alignToByte();
+        w.put(5, 16);
+        w.put(5, 16);
+        EXPECT_EQ(inflateError(w.bytes(), deflate64()),
+                  "invalid stored block (length and NOT length do not match) [InflateStoredBlock]");
+    }
+    {
+        BitWriter w; // block type 3
+        w.put(1, 1);
+        w.put(3, 2);
+        EXPECT_EQ(inflateError(w.bytes(), deflate64()),
+                  "starting new block, but invalid block type [Inflate]");
+    }
+    {
+        BitWriter w;
+        dynamicHeader(w, 287, 1, 4);
+        EXPECT_EQ(inflateError(w.bytes(), deflate64()),
+                  "count of literal codes in dynamic block is greater than 286 [InflateDynamicBlock]");
+    }
+    {
+        BitWriter w; // 31 distance codes: too many for deflate, allowed by Deflate64 (then fails later)
+        dynamicHeader(w, 257, 31, 4);
+        const std::string error = inflateError(w.bytes(), deflate64());
+        const std::string tooMany =
+            "count of distance codes in dynamic block is greater than 30 [InflateDynamicBlock]";
+        if (deflate64())
+            EXPECT_NE(error, tooMany);
+        else
+            EXPECT_EQ(error, tooMany);
+    }
+    {
+        BitWriter w; // fixed-code literal/length symbol 286 is reserved
+        w.put(1, 1);
+        w.put(1, 2);
+        w.fixedLitlen(286);
+        w.fixedEnd();
+        EXPECT_EQ(inflateError(w.bytes(), deflate64()),
+                  "decoded an invalid length symbol: greater than 285 [DecodeData]");
+    }
+    {
+        BitWriter w; // a copy from before the start of the output
+        w.put(1, 1);
+        w.put(1, 2);
+        w.fixedLiteral('a');
+        w.fixedMatch(3, 2);
+        w.fixedEnd();
+        EXPECT_EQ(inflateError(w.bytes(), deflate64()),
+                  "distance reaches before the start of the output [DecodeData]");
+    }
+}
+
+TEST_P(InflateModes, HostileCodeLengthsAreRefused) {
+    {
+        BitWriter w; // code-length code with three codes of length 1: over-subscribed
+        dynamicHeader(w, 257, 1, 4);
+        w.put(1, 3);
+        w.put(1, 3);
+        w.put(1, 3);
+        w.put(0, 3);
+        EXPECT_NE(inflateError(w.bytes(), deflate64()).find("over-subscribed"), std::string::npos);
+    }
+    {
+        BitWriter w; // first code length is "repeat previous" (16)
+        dynamicHeader(w, 257, 1, 4);
+        w.put(1, 3); // 16: length 1
+        w.put(0, 3);
+        w.put(1, 3); // 18: length 1
+        w.put(0, 3);
+        w.putCode(0, 1); // symbol 16
+        w.put(0, 2);
+        EXPECT_NE(inflateError(w.bytes(), deflate64()).find("repeat"), std::string::npos);
+    }
+    {
+        BitWriter w; // zeros run past HLIT + HDIST
+        dynamicHeader(w, 257, 1, 4);
+        w.put(0, 3);
+        w.put(1, 3); // 17: length 1
+        w.put(1, 3); // 18: length 1
+        w.put(0, 3);
+        for (int i = 0; i < 3; ++i) {
+            w.putCode(1, 1); // 18
+            w.put(127, 7);   // 138 zeros each
+        }
+        EXPECT_NE(inflateError(w.bytes(), deflate64()).find("run past"), std::string::npos);
+    }
+}
+
+TEST_P(InflateModes, TruncatedStreamsFailAtAnyCut) {
+    BitWriter w;
+    w.put(1, 1);
+    w.put(1, 2);
+    for (char c : std::string("hello, hello, hello"))
+        w.fixedLiteral(static_cast<std::uint8_t>(c));
+    w.fixedMatch(20, 7);
+    w.fixedEnd();
+    const std::string full = w.bytes();
+    ASSERT_EQ(inflateString(full, deflate64()).size(), 39u);
+    for (std::size_t cut = 0; cut < full.size(); ++cut)
+        EXPECT_THROW(inflateString(full.substr(0, cut), deflate64()), EAbInflateError) << "cut at " << cut;
+}
+
+TEST_P(InflateModes, ManyTinyBlocksDecodeInLinearTime) {
+    // 200000 empty fixed blocks: each costs a table build, which must stay cheap.
+    BitWriter w;
+    for (int i = 0; i < 200000; ++i) {
+        w.put(0, 1);
+        w.put(1, 2);
+        w.fixedEnd();
+    }
+    w.put(1, 1);
+    w.put(1, 2);
+    w.fixedLiteral('z');
+    w.fixedEnd();
+    EXPECT_EQ(inflateString(w.bytes(), deflate64()), "z");
+}
+
+INSTANTIATE_TEST_SUITE_P(Deflate, InflateModes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Deflate64" : "Deflate"; });
+
+#ifdef SW_HAVE_ZLIB
+// zlib's encoder as the peer: every level and strategy, data that switches between
+// compressible and random, output sizes across the decoder's buffer boundaries.
+TEST(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
+    std::mt19937 rng(7);
+    std::string data;
+    while (data.size() < 900000) {
+        if (rng() % 3 == 0) {
+            for (int i = 0; i < 5000; ++i)
+                data += static_cast<char>(rng());
+        } else {
+            const std::string word = "livery texture " + std::to_string(rng() % 100) + " ";
+            for (int i = 0; i < 300; ++i)
+                data += word;
+        }
+    }
+    for (int level : {0, 1, 6, 9}) {
+        for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
+            z_stream z{};
+            ASSERT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
+            std::string packed(deflateBound(&z, data.size()), '\0');
+            z.next_in = reinterpret_cast<Bytef*>(data.data());
+            z.avail_in = static_cast<uInt>(data.size());
+            z.next_out = reinterpret_cast<Bytef*>(packed.data());
+            z.avail_out = static_cast<uInt>(packed.size());
+            ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+            packed.resize(z.total_out);
+            deflateEnd(&z);
+            EXPECT_TRUE(inflateString(packed, false) == data)
+                << "level " << level << " strategy " << strategy;
+        }
+    }
+}
+#endif
+
+} // namespace
+} // namespace sw

@@ -212,6 +212,12 @@ TEST_F(WinHttpClientTest, ProxySettingsReachLibcurl) {
     http.ProxyParams().setProxyPort(server.port());
     EXPECT_EQ(http.Get(remote), "via proxy");
     EXPECT_EQ(server.lastRequest().target, remote);
+    EXPECT_FALSE(server.lastRequest().header("Proxy-Authorization"));
+    http.ProxyParams().setProxyUserName("pilot");
+    http.ProxyParams().setProxyPassword("zev");
+    http.Get(remote);
+    EXPECT_EQ(server.lastRequest().header("Proxy-Authorization"),
+              "Basic cGlsb3Q6emV2"); // base64("pilot:zev")
 
     TestHttpServer proxy;
     proxy.addFile("/prod.txt", "via the environment's proxy");
@@ -273,6 +279,26 @@ TEST_F(WinHttpClientTest, RequestOptionsShapeTheRequest) {
     EXPECT_EQ(header.RawHeaderText().rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
     EXPECT_NE(header.RawHeaderText().find("\r\nContent-Length: 1\r\n"), std::string::npos);
     EXPECT_EQ(header.RawHeaderText().substr(header.RawHeaderText().size() - 4), "\r\n\r\n");
+}
+
+TEST_F(WinHttpClientTest, SessionKeepsCookiesUnlessTheyAreTurnedOff) {
+    TestHttpResponse login;
+    login.body = "welcome";
+    login.headers.emplace_back("Set-Cookie", "session=abc; Path=/");
+    server.setResponse("/login", login);
+    server.addFile("/prod.txt", "list");
+
+    http.Get(server.url("/login"));
+    http.Get(server.url("/prod.txt"));
+    EXPECT_EQ(server.lastRequest().header("Cookie"), "session=abc");
+
+    http.setInternetOptions({Option::wHttpIo_Keep_connection, Option::wHttpIo_No_cookies});
+    http.Get(server.url("/prod.txt"));
+    EXPECT_FALSE(server.lastRequest().header("Cookie"));
+
+    http.RequestHeader().setCookies({"skin=1", "fs=9"});
+    http.Get(server.url("/prod.txt"));
+    EXPECT_EQ(server.lastRequest().header("Cookie"), "skin=1; fs=9");
 }
 
 TEST_F(WinHttpClientTest, LargeBodiesGoUpInChunksWithProgressAfterEach) {

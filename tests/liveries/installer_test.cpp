@@ -86,6 +86,18 @@ TEST_F(InstallerTest, RealWorldSpellingsResolve) {
     EXPECT_EQ(std::distance(stdfs::directory_iterator(product), stdfs::directory_iterator()), 2);
 }
 
+TEST_F(InstallerTest, MixedLineEndsComeBackAsCrLfWithFinalLineEnd) {
+    const auto product =
+        w.addProduct("ZEV_A", "[fltsim.0]\ntexture=a\r\nui_variation=A\ndescription=d\r\n\n[General]\natc=x");
+    const auto package = w.addPackage(w.workspace / "downloads", "P",
+                                      "[fltsim.xx]\r\ntexture=b\nui_variation=B\ndescription=e", "b", {});
+    PackageValues selected{"", "ZEV_A", "texture.b"};
+    installOnePackage(w.context, selected, package.string());
+    EXPECT_EQ(readFile(product / "aircraft.cfg"),
+              "[fltsim.0]\r\ntexture=a\r\nui_variation=A\r\ndescription=d\r\n\r\n\r\n"
+              "[fltsim.1]\r\ntexture=b\r\nui_variation=B\r\ndescription=e\r\n\r\n[General]\r\natc=x\r\n");
+}
+
 TEST_F(InstallerTest, InstallingTwiceAddsSectionAndKeepsTextures) {
     const auto product = w.addProduct("ZEV_B737", configWithSections(1));
     const auto package = w.addPackage(w.workspace / "downloads", "P", descriptorText("B737", "red", "Red"),

@@ -229,6 +229,8 @@ struct HttpRequest::State {
     }
 
     void header(std::string_view line) {
+        if (headersDone)
+            return; // trailer fields of a chunked body (RFC 7230 4.1.2) are not the header
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
         int status = 0;
@@ -271,7 +273,8 @@ struct HttpRequest::State {
 
     static curl_socket_t onOpenSocket(void* clientp, curlsocktype, curl_sockaddr* address) {
         auto* s = static_cast<State*>(clientp);
-        const curl_socket_t socket = ::socket(address->family, address->socktype, address->protocol);
+        const curl_socket_t socket =
+            ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
         if (socket == CURL_SOCKET_BAD)
             return socket;
         ++s->core->socketsOpened;

@@ -55,6 +55,7 @@ TEST_F(HttpTransportTest, BodiesArriveByteExactWhateverTheirFraming) {
     chunked.body = patternBytes(70000);
     chunked.chunked = true;
     chunked.chunkSize = 4093;
+    chunked.trailers = "X-Checksum: 1234\r\n";
     server.setResponse("/chunked", chunked);
     TestHttpResponse closeDelimited;
     closeDelimited.body = patternBytes(50000);
@@ -71,6 +72,8 @@ TEST_F(HttpTransportTest, BodiesArriveByteExactWhateverTheirFraming) {
     HttpRequest viaChunks(session, {.url = server.url("/chunked")});
     EXPECT_EQ(readAll(viaChunks, 1000), chunked.body);
     EXPECT_FALSE(viaChunks.contentLength());
+    EXPECT_EQ(viaChunks.statusCode(), 200) << "trailers must not replace the header";
+    EXPECT_EQ(viaChunks.header("Transfer-Encoding"), "chunked");
 
     HttpRequest untilClose(session, {.url = server.url("/no-length")});
     EXPECT_EQ(readAll(untilClose), closeDelimited.body);

@@ -375,7 +375,7 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
             std::snprintf(size_text, sizeof size_text, "%zx\r\n", piece.size());
             framed += size_text + piece + "\r\n";
         }
-        framed += "0\r\n\r\n";
+        framed += "0\r\n" + r.trailers + "\r\n";
         headers.emplace_back("Transfer-Encoding", "chunked");
     } else if (r.announcedLength) {
         headers.emplace_back("Content-Length", std::to_string(*r.announcedLength));

@@ -49,6 +49,7 @@ struct TestHttpResponse {
     std::optional<std::int64_t> announcedLength; // a Content-Length that lies (connection closed after)
     bool chunked = false;                        // Transfer-Encoding: chunked, chunks of chunkSize
     std::size_t chunkSize = 1000;
+    std::string trailers;                        // "Name: value\r\n" lines after the last chunk
     std::optional<std::size_t> cutAfter;         // close after this many body bytes (as framed)
     std::optional<std::size_t> stallAfter;       // send this many body bytes, then send nothing more
     std::chrono::milliseconds stallLimit{10000}; // ...until stop() or this long has passed

@@ -149,11 +149,12 @@ void TAbCustomUnZipper::ExtractMatching(const std::string& mask) {
     // The base directory is a native path chosen by the program, so it is only checked
     // again here, never re-encoded as if it came from an archive. An empty one would put
     // files at the root of the file system, so it counts as missing.
-    if (BaseDirectory().empty())
-        throw EAbNoSuchDirectory();
-    checkBaseDirectory();
+    if (!BaseDirectory().empty())
+        checkBaseDirectory();
     if (m_archive->Status() == asInvalid)
         throw EAbNoArchive();
+    if (BaseDirectory().empty())
+        throw EAbNoSuchDirectory();
     const std::size_t count = m_archive->Count();
     if (count == 0)
         return;

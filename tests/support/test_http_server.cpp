@@ -70,6 +70,7 @@ std::optional<std::string> TestHttpRequest::header(const std::string& name) cons
 struct TestHttpServer::Shared {
     mutable std::mutex mutex;
     std::map<std::string, TestHttpResponse> routes;
+    std::map<std::string, std::deque<TestHttpResponse>> sequences;
     std::vector<TestHttpRequest> requests;
     int connections = 0;
     std::vector<std::thread> threads;
@@ -179,6 +180,11 @@ void TestHttpServer::addFile(const std::string& path, std::string body) {
 void TestHttpServer::setResponse(const std::string& path, TestHttpResponse response) {
     std::lock_guard lock(m_shared->mutex);
     m_shared->routes[path] = std::move(response);
+}
+
+void TestHttpServer::setResponseSequence(const std::string& path, std::vector<TestHttpResponse> responses) {
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->sequences[path] = std::deque<TestHttpResponse>(responses.begin(), responses.end());
 }
 
 void TestHttpServer::setRedirect(const std::string& path, int status, const std::string& location) {
@@ -308,8 +314,13 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
     TestHttpResponse r;
     {
         std::lock_guard lock(s.mutex);
+        auto sequence = s.sequences.find(request.target);
         auto found = s.routes.find(request.target);
-        if (found == s.routes.end()) {
+        if (sequence != s.sequences.end() && !sequence->second.empty()) {
+            r = sequence->second.front();
+            if (sequence->second.size() > 1)
+                sequence->second.pop_front();
+        } else if (found == s.routes.end()) {
             // A proxy request names the whole URL: look its path up as well.
             const std::size_t scheme = request.target.find("://");
             const std::size_t path =

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -78,6 +79,9 @@ public:
     void addFile(const std::string& path, std::string body);
     // A scripted answer. Range requests to a 200 answer get 206 unless ignoreRange.
     void setResponse(const std::string& path, TestHttpResponse response);
+    // Answers the requests to `path` with `responses` in turn (a HEAD, then a GET, ...); the
+    // last one answers every request after them. Takes precedence over setResponse.
+    void setResponseSequence(const std::string& path, std::vector<TestHttpResponse> responses);
     // `status` (301, 302, 303, 307, 308) with Location: location.
     void setRedirect(const std::string& path, int status, const std::string& location);
 

@@ -7,9 +7,13 @@
 #include "app/picture_box.h"
 #include "app/picture_button.h"
 #include "app/qt_message_sink.h"
+#include "app/window_catalogue_view.h"
 #include "app/window_livery_view.h"
 #include "app/window_look.h"
+#include "catalogue/catalogue_handlers.h"
+#include "catalogue/winhttp_client.h"
 #include "liveries/livery_handlers.h"
+#include "platform/file_system.h"
 #include "platform/wine_registry.h"
 
 #include <QCloseEvent>
@@ -49,9 +53,15 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
                                      : std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
 
     buildControls();
+    m_startFolder = fs::currentFolder();
     m_liveryView = std::make_unique<WindowLiveryView>(*this);
     m_liveries =
         std::make_unique<liveries::LiveryHandlers>(*m_liveryView, *m_messages, liveries::debugLogTrace());
+    m_http = std::make_unique<TALWinHttpClient>();
+    m_catalogueView = std::make_unique<WindowCatalogueView>(*this);
+    m_catalogue = std::make_unique<catalogue::CatalogueHandlers>(
+        *m_catalogueView, [this](const std::string& url) { return m_http->Get(url); },
+        liveries::debugLogTrace(), CatalogueBaseUrl(), m_startFolder);
     setTabOrderChain();
     connectHandlers();
     runHandler([this] { FormCreate(); });
@@ -236,6 +246,8 @@ void TForm1::connectHandlers() {
     connect(cb3, &QComboBox::activated, this, [this] { runHandler([&] { cb3Change(); }); });
     connect(BitBtn3, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn3Click(); }); });
     connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
+    connect(cb5, &QComboBox::activated, this, [this] { runHandler([&] { cb5Change(); }); });
+    connect(cb6, &QComboBox::activated, this, [this] { runHandler([&] { cb6Change(); }); });
 }
 
 void TForm1::runHandler(const std::function<void()>& handler) {
@@ -318,6 +330,7 @@ void TForm1::BitBtn6Click() {
 
 void TForm1::FormCreate() {
     m_startFolder = sw::FormCreate(*this, *m_registry);
+    m_catalogue->setStartFolder(m_startFolder);
 }
 
 void TForm1::cb2Change() {
@@ -402,12 +415,16 @@ void TForm1::BitBtn10Click() {
 }
 
 void TForm1::BitBtn11Click() {
-    WriteTrace("1470", "BitBtn11Click called");
-    // FIXME: the catalogue fetch arrives with the online catalogue.
-    p1->hide();
-    p4->hide();
-    p2->show();
-    WriteTrace("1543", "BitBtn11Click end");
+    // The catalogue, then the catalogue panel.
+    m_catalogue->BitBtn11Click();
+}
+
+void TForm1::cb5Change() {
+    m_catalogue->cb5Change();
+}
+
+void TForm1::cb6Change() {
+    m_catalogue->cb6Change();
 }
 
 void TForm1::BitBtn12Click() {

@@ -19,8 +19,13 @@ namespace sw {
 class PictureBox;
 class PictureButton;
 class WindowLiveryView;
+class WindowCatalogueView;
+class TALWinHttpClient;
 namespace liveries {
 class LiveryHandlers;
+}
+namespace catalogue {
+class CatalogueHandlers;
 }
 
 // What the window needs from outside; tests replace each part.
@@ -79,6 +84,11 @@ public:
     void BitBtn3Click();
     void cb3Change();
     void BitBtn6Click();
+    void cb5Change();
+    void cb6Change();
+
+    // The catalogue handlers and their state (CatalogueText, LiveryListText, SelectedPackageUrl).
+    catalogue::CatalogueHandlers& catalogueHandlers() { return *m_catalogue; }
 
     // Header.
     PictureBox* Image3;
@@ -160,6 +170,9 @@ private:
     std::shared_ptr<SimulatorRegistry> m_registry;
     std::unique_ptr<WindowLiveryView> m_liveryView;
     std::unique_ptr<liveries::LiveryHandlers> m_liveries;
+    std::unique_ptr<TALWinHttpClient> m_http;
+    std::unique_ptr<WindowCatalogueView> m_catalogueView;
+    std::unique_ptr<catalogue::CatalogueHandlers> m_catalogue;
     std::string m_startFolder;
     std::string m_taskbarTitle;
     int m_dragCount = 0;

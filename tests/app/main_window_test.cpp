@@ -4,6 +4,7 @@
 #include "app/picture_box.h"
 #include "app/picture_button.h"
 #include "support/temp_dir.h"
+#include "support/test_http_server.h"
 #include "wine_prefix_fixture.h"
 
 #include <QApplication>
@@ -184,12 +185,20 @@ TEST_F(MainWindow, TabOrderFollowsTheWindowsList) {
 }
 
 TEST_F(MainWindow, NavigationSwitchesViewsAndKeepsTheSettingsRow) {
+    TestHttpServer server;
+    server.addFile("/skinwright/prod.txt", "ZEV A320&&a320.txt;;\r\n");
+    server.addFile("/skinwright/a320.txt", "House&&" + server.url("/p/house.zip") + ";;!!\r\n");
+    ScopedEnv catalogue("SKINWRIGHT_CATALOGUE_URL", server.url("/skinwright/").c_str());
+    artwork::writeDefaultThumbnail(QString::fromStdString((workspace / "thumbnail.jpg").string()));
     auto form = makeWindow();
     form->show();
     form->e1->setText("/games/fs9");
 
     click(form->BitBtn11);
     EXPECT_EQ(visibleViews(*form), "p2");
+    EXPECT_EQ(form->cb5->currentText(), "ZEV A320");
+    EXPECT_EQ(form->cb6->currentText(), "House");
+    EXPECT_EQ(form->i3->picture().size(), QSize(256, 128)); // no thumbnail: the default picture
 
     // No simulator chosen: the message, and the view stays.
     click(form->BitBtn12);
@@ -208,8 +217,9 @@ TEST_F(MainWindow, NavigationSwitchesViewsAndKeepsTheSettingsRow) {
 
     std::string trace = log();
     std::string navigation = trace.substr(trace.find("Line 1470"));
-    EXPECT_EQ(navigation, "Line 1470: BitBtn11Click called\r\n"
-                          "Line 1543: BitBtn11Click end\r\n"
+    EXPECT_EQ(navigation.substr(0, 33), "Line 1470: BitBtn11Click called\r\n");
+    navigation = navigation.substr(navigation.find("Line 1543"));
+    EXPECT_EQ(navigation, "Line 1543: BitBtn11Click end\r\n"
                           "Line 1434: BitBtn12Click called\r\n"
                           "Line 1503: Test log\r\n"
                           "Line 1452: BitBtn12Click end\r\n"

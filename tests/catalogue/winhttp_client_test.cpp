@@ -328,6 +328,22 @@ TEST_F(WinHttpClientTest, LargeBodiesGoUpInChunksWithProgressAfterEach) {
     EXPECT_EQ(server.lastRequest().body, "x=1");
 }
 
+TEST_F(WinHttpClientTest, UploadToAServerThatStopsReadingEndsBySendTimeout) {
+    TestHttpResponse deaf;
+    deaf.stallReading = true;
+    server.setResponse("/upload", deaf);
+    const std::string body(32 * 1024 * 1024, 'z'); // far more than the socket buffers hold
+    http.setSendTimeout(150);
+    http.setURL(server.url("/upload"));
+    http.setRequestMethod(TALHTTPRequestMethod::HTTPrm_Post);
+    std::istringstream in(body);
+    std::ostringstream out;
+    const EALHTTPClientException e = raised([&] { http.Execute(&in, out, nullptr); });
+    EXPECT_EQ(std::string(e.what()),
+              std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + " - URL:" + server.url("/upload"));
+    EXPECT_FALSE(http.Connected());
+}
+
 // A stream that claims more bytes than it can deliver.
 class ShortStreamBuf : public std::streambuf {
 public:

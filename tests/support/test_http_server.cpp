@@ -268,6 +268,21 @@ void TestHttpServer::serveConnection(int fd, int connection) {
         if (request.header("Expect") && lower(*request.header("Expect")) == "100-continue" &&
             !s.sendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n"))
             return;
+        bool stallReading = false;
+        std::chrono::milliseconds stallLimit{0};
+        {
+            std::lock_guard lock(s.mutex);
+            if (auto found = s.routes.find(request.target); found != s.routes.end()) {
+                stallReading = found->second.stallReading;
+                stallLimit = found->second.stallLimit;
+            }
+            if (stallReading)
+                s.requests.push_back(request);
+        }
+        if (stallReading) {
+            s.pause(stallLimit); // the client's upload fills the socket buffers and stops
+            return;
+        }
         std::size_t bodyLength = 0;
         if (const auto length = request.header("Content-Length")) {
             try {

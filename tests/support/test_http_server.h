@@ -60,8 +60,9 @@ struct TestHttpResponse {
     bool closeWithoutAnswer = false;             // read the request, close without a byte
     std::optional<std::string> rawAnswer;        // send these bytes instead, then close
     bool closeAfter = false;                     // Connection: close, then close
-    bool resetOnClose = false;                   // end a cut or unanswered connection with a TCP reset
-    std::chrono::milliseconds answerDelay{0};    // silence before the status line (bounded by stop())
+    bool stallReading = false; // read the request head, then never its body (until stop / stallLimit)
+    bool resetOnClose = false; // end a cut or unanswered connection with a TCP reset
+    std::chrono::milliseconds answerDelay{0}; // silence before the status line (bounded by stop())
 };
 
 class TestHttpServer {

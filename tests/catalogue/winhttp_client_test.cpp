@@ -301,6 +301,20 @@ TEST_F(WinHttpClientTest, SessionKeepsCookiesUnlessTheyAreTurnedOff) {
     EXPECT_EQ(server.lastRequest().header("Cookie"), "skin=1; fs=9");
 }
 
+TEST_F(WinHttpClientTest, SecureOptionSpeaksTlsWithinTheConnectTimeout) {
+    server.addFile("/a.txt", "plain");
+    http.setInternetOptions({Option::wHttpIo_Keep_connection, Option::wHttpIo_SECURE});
+    http.setConnectTimeout(300);
+    const std::string url = server.url("/a.txt");
+    // The plain server never answers the TLS handshake, so only the connect time-out ends it.
+    const EALHTTPClientException e = raised([&] { http.Get(url); });
+    EXPECT_EQ(std::string(e.what()),
+              std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + " - URL:" + url);
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(server.requests().empty()) << "no plain HTTP request went out";
+    EXPECT_EQ(http.RequestFlags(), 0x00800000u);
+}
+
 TEST_F(WinHttpClientTest, LargeBodiesGoUpInChunksWithProgressAfterEach) {
     server.addFile("/upload", "stored");
     const std::string body = allByteValues(100000);

@@ -329,13 +329,8 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
     TestHttpResponse r;
     {
         std::lock_guard lock(s.mutex);
-        auto sequence = s.sequences.find(request.target);
         auto found = s.routes.find(request.target);
-        if (sequence != s.sequences.end() && !sequence->second.empty()) {
-            r = sequence->second.front();
-            if (sequence->second.size() > 1)
-                sequence->second.pop_front();
-        } else if (found == s.routes.end()) {
+        if (found == s.routes.end()) {
             // A proxy request names the whole URL: look its path up as well.
             const std::size_t scheme = request.target.find("://");
             const std::size_t path =
@@ -349,6 +344,12 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
             r.status = 404;
             r.reason = "Not Found";
             r.body = "<html><body>not here</body></html>";
+        }
+        auto sequence = s.sequences.find(request.target);
+        if (sequence != s.sequences.end() && !sequence->second.empty()) {
+            r = sequence->second.front();
+            if (sequence->second.size() > 1)
+                sequence->second.pop_front();
         }
     }
     if (r.answerDelay.count() > 0 && !s.pause(r.answerDelay))

@@ -135,8 +135,16 @@ void TALCheckBox::SetColor(TColor color) {
     update();
 }
 
+TColor TALCheckBox::FontColor() const {
+    return fromQColor(palette().color(QPalette::WindowText));
+}
+
 void TALCheckBox::SetFontColor(TColor color) {
-    m_fontColor = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, toQColor(color));
+    pal.setColor(QPalette::Text, toQColor(color));
+    pal.setColor(QPalette::ButtonText, toQColor(color));
+    setPalette(pal);
     update();
 }
 
@@ -217,7 +225,7 @@ QImage TALCheckBox::RenderImage() const {
     const QRect text = CaptionRect();
     const QFontMetrics fm(font());
     const int baseline = text.top() + fm.ascent();
-    p.setPen(toQColor(m_fontColor));
+    p.setPen(palette().color(QPalette::WindowText));
     p.setFont(font());
     if (prepared.accelerator < 0) {
         p.drawText(text.left(), baseline, prepared.text);
@@ -240,7 +248,7 @@ QImage TALCheckBox::RenderImage() const {
     if (m_focused) {
         // A dotted rectangle 2 pixels outside the caption, every other pixel set.
         const QRect r = text.adjusted(-2, -2, 2, 2);
-        const QColor dots = toQColor(m_fontColor);
+        const QColor dots = palette().color(QPalette::WindowText);
         for (int x = r.left(); x <= r.right(); x += 2) {
             p.fillRect(x, r.top(), 1, 1, dots);
             p.fillRect(x, r.bottom(), 1, 1, dots);
@@ -329,7 +337,7 @@ void TALCheckBox::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         adjustSize();
         update();
-    } else if (event->type() == QEvent::EnabledChange) {
+    } else if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange) {
         update();
     }
 }

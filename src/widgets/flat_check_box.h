@@ -66,7 +66,8 @@ public:
     void SetCaption(const QString& caption);
     TColor Color() const { return m_color; }
     void SetColor(TColor color);
-    TColor FontColor() const { return m_fontColor; }
+    // The caption's colour: the palette's window-text colour.
+    TColor FontColor() const;
     void SetFontColor(TColor color);
 
     // The accelerator key of the caption (0 when there is none).
@@ -113,7 +114,6 @@ private:
     bool m_autoSize = false;
     QString m_caption;
     TColor m_color = clBtnFace;
-    TColor m_fontColor = clWindowText;
     int m_shortcutId = 0;
     bool m_focused = false;
     bool m_mousePressed = false;

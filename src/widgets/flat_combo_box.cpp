@@ -28,9 +28,9 @@ void dottedRect(QPainter& p, const QRect& r, const QColor& color) {
 // selected), the text 2 pixels in from the left at the top, a focus rectangle on the focused
 // item.
 void drawItem(QPainter& p, const QRect& r, const QString& text, const QFont& font, bool selected,
-              bool focused, TColor color, TColor fontColor) {
+              bool focused, TColor color, const QColor& fontColor) {
     const QColor back = selected ? toQColor(clHighlight) : toQColor(color);
-    const QColor fore = selected ? toQColor(clHighlightText) : toQColor(fontColor);
+    const QColor fore = selected ? toQColor(clHighlightText) : fontColor;
     p.fillRect(r, back);
     p.setFont(font);
     p.setPen(fore);
@@ -50,7 +50,8 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const bool selected = option.state & QStyle::State_Selected;
         drawItem(*p, option.rect, index.data(Qt::DisplayRole).toString(), m_combo->font(), selected,
-                 option.state & QStyle::State_HasFocus, m_combo->Color(), m_combo->FontColor());
+                 option.state & QStyle::State_HasFocus, m_combo->Color(),
+                 m_combo->palette().color(QPalette::Text));
     }
 
 private:
@@ -116,11 +117,15 @@ void TALComboBox::SetColor(TColor color) {
     update();
 }
 
+TColor TALComboBox::FontColor() const {
+    return fromQColor(palette().color(QPalette::Text));
+}
+
 void TALComboBox::SetFontColor(TColor color) {
-    m_fontColor = color;
     QPalette pal = palette();
     pal.setColor(QPalette::Text, toQColor(color));
     pal.setColor(QPalette::ButtonText, toQColor(color));
+    pal.setColor(QPalette::WindowText, toQColor(color));
     setPalette(pal);
     update();
 }
@@ -156,7 +161,8 @@ void TALComboBox::paintEvent(QPaintEvent* event) {
     p.fillRect(rect(), toQColor(m_color));
     const bool focused = hasFocus() && !view()->isVisible();
     if (currentIndex() >= 0 || focused)
-        drawItem(p, SelectionRect(), currentText(), font(), focused, focused, m_color, m_fontColor);
+        drawItem(p, SelectionRect(), currentText(), font(), focused, focused, m_color,
+                 palette().color(QPalette::Text));
     paintFlatParts(p, CurrentFlatParts());
 }
 

@@ -30,8 +30,8 @@ public:
     // The fill of the box and of its items.
     TColor Color() const { return m_color; }
     void SetColor(TColor color);
-    // The font colour of the items.
-    TColor FontColor() const { return m_fontColor; }
+    // The font colour of the items: the palette's text colour.
+    TColor FontColor() const;
     void SetFontColor(TColor color);
     // Height of each item of the list (fixed-height owner-drawn style).
     int ItemHeight() const { return m_itemHeight; }
@@ -62,7 +62,6 @@ private:
     TColor m_arrowColor = clBlack;
     TColor m_buttonColor = clBtnFace;
     TColor m_color = clWindow;
-    TColor m_fontColor = clWindowText;
     int m_itemHeight = 16;
     QString m_customProperty;
     TAlPaintEvent m_onPaint;

@@ -204,6 +204,16 @@ TEST(FlatCheckBox, FocusRectangleTwoPixelsOutsideTheCaption) {
     EXPECT_EQ(sl1.box.RenderImage().pixel(r.topLeft()), kFill);
 }
 
+TEST(FlatCheckBox, CaptionInTheFontColour) {
+    Sl1 sl1;
+    const QImage img = sl1.box.RenderImage();
+    const auto text = colouredIn(img, sl1.box.CaptionRect(), kMark);
+    EXPECT_GT(text.size(), 50u);
+    // Nothing of the caption spills outside its rectangle on the left.
+    const QRect sq = sl1.box.SquareRect();
+    EXPECT_TRUE(colouredIn(img, QRect(0, 0, sq.left(), 25), kMark).empty());
+}
+
 TEST(FlatCheckBox, LayoutCentresSquareSpacingAndCaption) {
     Sl1 sl1;
     const int captionWidth = sl1.box.CaptionRect().width();

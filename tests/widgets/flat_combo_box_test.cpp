@@ -101,6 +101,22 @@ TEST(FlatComboBox, ProgramColoursShowOneFlatBox) {
     EXPECT_EQ(cb.combo.view()->sizeHintForRow(0), 19);
 }
 
+TEST(FlatComboBox, TextTakesThePaletteTextColour) {
+    Cb3 cb(kLight);
+    cb.combo.SetItemIndex(2);
+    // The window colours its combo boxes through the palette at start-up.
+    QPalette pal = cb.combo.palette();
+    pal.setColor(QPalette::Text, QColor(200, 0, 100));
+    cb.combo.setPalette(pal);
+    EXPECT_EQ(cb.combo.FontColor(), rgbColor(200, 0, 100));
+    const QImage img = cb.frame();
+    int exact = 0;
+    for (int y = 3; y < 22; ++y)
+        for (int x = 3; x < 200; ++x)
+            exact += img.pixel(x, y) == qRgb(200, 0, 100);
+    EXPECT_GT(exact, 5);
+}
+
 TEST(FlatComboBox, PickListTakesNoTypedText) {
     Cb3 cb;
     cb.combo.SetItemIndex(0);

@@ -7,6 +7,7 @@ int runInstall(Invocation& inv);
 int runList(Invocation& inv);
 int runRemove(Invocation& inv);
 int runGet(Invocation& inv);
+int runDownload(Invocation& inv);
 
 // Each command lives in a file of its own (cmd_<name>.cpp) and is listed here.
 
@@ -20,6 +21,7 @@ const std::vector<Command>& commands() {
         {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",
          "remove a product's livery by its list index", runRemove},
         {"get", "URL", "fetch URL with the catalogue's HTTP client and write the body to stdout", runGet},
+        {"download", "URL FILE", "download URL into FILE, resuming what FILE already holds", runDownload},
     };
     return table;
 }

@@ -37,7 +37,7 @@ std::string selectedByteItem(const QComboBox* box) {
 }
 
 liveries::Simulator WindowLiveryView::simulator() const {
-    return static_cast<liveries::Simulator>(static_cast<int>(m_form.simulatorChoice()));
+    return m_form.simulatorChoice();
 }
 
 std::string WindowLiveryView::simulatorFolder() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/simulator_detection.h"
 #include "liveries/jpeg_image.h"
 
 #include <functional>
@@ -12,8 +13,8 @@ class MessageSink;
 
 namespace sw::liveries {
 
-// The simulator choice of the settings row (`cb2` item index).
-enum class Simulator { None = 0, FS9 = 1, FSX = 2 };
+// The simulator choice of the settings row (`cb2` item index), shared with the start-up.
+using sw::Simulator;
 
 // What the liveries handlers read from the window and what they show in it. The window
 // implements it over its controls; tests and the command line implement it over fields.

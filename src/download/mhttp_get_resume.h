@@ -98,7 +98,7 @@ public:
     // Label captions are refreshed at most this often (the last value is always shown).
     static constexpr std::chrono::milliseconds kLabelRefresh{30};
     // Bytes asked for by each read.
-    static constexpr std::size_t kReadBufferSize = 256 * 1024;
+    static constexpr std::size_t kReadBufferSize = 64 * 1024;
 
     // The internal operations, in the order in which they call each other. Public so that
     // tests can drive them one by one; callers use StartDownload.

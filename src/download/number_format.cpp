@@ -165,7 +165,7 @@ NumberFormatSettings NumberFormatSettings::fromLocale() {
     if (!thousands.empty() && thousands != settings.decimalSeparator)
         settings.thousandSeparator = thousands;
     else
-        settings.thousandSeparator = settings.decimalSeparator == "," ? "." : ",";
+        settings.thousandSeparator.assign(1, settings.decimalSeparator == "," ? '.' : ',');
     if (!time.empty())
         settings.longTimeFormat = time;
     return settings;

@@ -190,3 +190,47 @@ TEST(FlatEdit, AlignmentHoldsOnlyWithoutFocus) {
 
 } // namespace
 } // namespace sw
+
+namespace sw {
+namespace {
+
+std::size_t pixelsOtherThan(const QImage& img, const QRect& area, QRgb colour) {
+    std::size_t n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixel(x, y) != colour;
+    return n;
+}
+
+TEST(FlatEdit, ButtonShowsGlyphOrCaptionWhenItFits) {
+    E1 e1;
+    e1.edit->SetbtnWidth(20);
+    e1.edit->SetbtnVisible(true);
+    const QRect button(378, 2, 20, 21);
+
+    QFont small;
+    small.setPixelSize(10);
+    e1.edit->SetbtnFont(small);
+    e1.edit->SetbtnCaption("...");
+    EXPECT_GT(pixelsOtherThan(e1.frame(), button, kFill), 0u);
+    e1.edit->SetbtnCaption("Browse for the folder");
+    EXPECT_EQ(pixelsOtherThan(e1.frame(), button, kFill), 0u);
+
+    auto* glyphs = new TImageList;
+    QPixmap red(8, 8);
+    red.fill(QColor(250, 0, 0));
+    glyphs->images.append(red);
+    e1.edit->SetGlyph(glyphs);
+    e1.edit->SetGlyphIndex(0);
+    QImage img = e1.frame();
+    EXPECT_EQ(img.pixel(button.center()), qRgb(250, 0, 0));
+    EXPECT_EQ(pixelsOtherThan(img, button, kFill), 64u);
+    // A list freed elsewhere is forgotten.
+    delete glyphs;
+    EXPECT_EQ(e1.edit->Glyph(), nullptr);
+    img = e1.frame();
+    EXPECT_EQ(pixelsOtherThan(img, button, kFill), 0u);
+}
+
+} // namespace
+} // namespace sw

@@ -29,7 +29,7 @@ void log(const liveries::Trace& trace, const std::string& point, const std::stri
 
 } // namespace
 
-std::string thumbnailFileName(const std::string& url) {
+std::string urlFileName(const std::string& url) {
     std::string name = url.substr(0, url.find_first_of("?#"));
     const std::size_t slash = name.rfind('/');
     if (slash != std::string::npos)
@@ -69,7 +69,7 @@ liveries::RgbImage ShowThumbnail(const std::string& url, const std::string& star
                 log(trace, "1559", "s3 is " + rest);
             }
         }
-        name = thumbnailFileName(url);
+        name = urlFileName(url);
         if (detailed) {
             log(trace, "1560", "final s3 is " + name);
             log(trace, "1561", "path is " + startFolder);

@@ -12,10 +12,11 @@ namespace sw::catalogue {
 // livery change).
 enum class ThumbnailTrace { Detailed, BeforeEachRead, AfterLastRead };
 
-// The file name a thumbnail URL is kept under in `images`: the text after the URL's last
-// "/", without its query or fragment. Empty when that leaves nothing a file can be named
-// (".", ".." or nothing), so a URL can never name a file outside `images`.
-std::string thumbnailFileName(const std::string& url);
+// The file name a URL's file is kept under (a thumbnail in `images`, a package in `tempzip`):
+// the text after the URL's last "/", without its query or fragment. Empty when that leaves
+// nothing a file can be named (".", ".." or nothing), so a URL can never name a file outside
+// the folder it is written to.
+std::string urlFileName(const std::string& url);
 
 // Fetches the thumbnail at `url` (always from the server) into <startFolder>/images/<name>,
 // decodes it and deletes the file again. Whatever body arrives is written, whatever the

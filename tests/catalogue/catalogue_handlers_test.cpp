@@ -205,10 +205,10 @@ TEST_F(CatalogueHandlersTest, AnUnreachableThumbnailShowsTheDefault) {
 }
 
 TEST(ThumbnailName, NeverNamesAFileOutsideImages) {
-    EXPECT_EQ(thumbnailFileName("http://h/a/b/pic.jpg"), "pic.jpg");
-    EXPECT_EQ(thumbnailFileName("http://h/pic.jpg?size=2/3#x"), "pic.jpg");
-    EXPECT_EQ(thumbnailFileName("pic.jpg"), "pic.jpg");
-    EXPECT_EQ(thumbnailFileName("http://h/a/"), "");
-    EXPECT_EQ(thumbnailFileName("http://h/a/.."), "");
-    EXPECT_EQ(thumbnailFileName("http://h/a/."), "");
+    EXPECT_EQ(urlFileName("http://h/a/b/pic.jpg"), "pic.jpg");
+    EXPECT_EQ(urlFileName("http://h/pic.jpg?size=2/3#x"), "pic.jpg");
+    EXPECT_EQ(urlFileName("pic.jpg"), "pic.jpg");
+    EXPECT_EQ(urlFileName("http://h/a/"), "");
+    EXPECT_EQ(urlFileName("http://h/a/.."), "");
+    EXPECT_EQ(urlFileName("http://h/a/."), "");
 }

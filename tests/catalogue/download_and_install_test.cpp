@@ -1,0 +1,258 @@
+#include "../archive/zip_fixture.h"
+#include "../liveries/livery_fixture.h"
+#include "archive/unzipper.h"
+#include "catalogue/download_and_install.h"
+#include "download/mhttp_get_resume.h"
+#include "support/temp_dir.h"
+#include "support/test_http_server.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace sw;
+using namespace sw::catalogue;
+using namespace sw::test;
+
+namespace {
+
+class RecordingSink : public MessageSink {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showError(const std::string&, const std::string& text) override {
+        messages.push_back("error: " + text);
+    }
+};
+
+// The overlay as a log of what was switched, and its state.
+class FakeOverlay : public DownloadOverlay {
+public:
+    std::vector<std::string> events;
+    bool overlay = false, marquee = true, meter = false, first = false, second = false, actions = true;
+    std::string phase, caption = "Skinwright", title = "ZEV SW";
+    std::vector<std::string> captions;
+
+    void setOverlayVisible(bool v) override { overlay = v, events.push_back(v ? "show p3" : "hide p3"); }
+    void setPhaseText(const std::string& t) override {
+        phase = t, events.push_back("phase " + t.substr(0, 5));
+    }
+    void setMarqueeVisible(bool v) override { marquee = v, events.push_back(v ? "show mb1" : "hide mb1"); }
+    void setMeterVisible(bool v) override { meter = v, events.push_back(v ? "show meter" : "hide meter"); }
+    void setFirstFiguresVisible(bool v) override {
+        first = v, events.push_back(v ? "show first" : "hide first");
+    }
+    void setSecondFiguresVisible(bool v) override {
+        second = v, events.push_back(v ? "show second" : "hide second");
+    }
+    void setTitles(const std::string& c, const std::string& t) override {
+        caption = c, title = t;
+        captions.push_back(c + " | " + t);
+    }
+    void setActionsEnabled(bool enabled) override { actions = enabled; }
+};
+
+std::string descriptor(const std::string& name, const std::string& texture) {
+    return "[fltsim.xx]\r\ntitle=ZEV A320 " + name + "\r\nui_variation=" + name +
+           "\r\nproductfolder=A320-200\r\ntexture=" + texture + "\r\ndescription=" + name + "\r\n";
+}
+
+const std::string kConfig = "[fltsim.0]\r\ntitle=House\r\nui_variation=House\r\ntexture=house\r\n"
+                            "description=House\r\n\r\n[General]\r\natc_type=AIRBUS\r\n";
+
+class DownloadAndInstallTest : public ::testing::Test {
+protected:
+    TestHttpServer server;
+    TempDir start, sim;
+    ScopedCurrentFolder inStart{start.path()};
+    liveries::test::FakeView view;
+    RecordingSink sink;
+    FakeOverlay overlay;
+    std::vector<std::string> trace;
+    TMHttpGetResume httpget;
+    TAbUnZipper uzip;
+    std::unique_ptr<liveries::LiveryHandlers> handlers;
+    Simulator simulatorChoice = Simulator::FSX;
+
+    void SetUp() override {
+        for (const char* folder : {"images", "downloads", "tempzip", "templiv"})
+            std::filesystem::create_directory(start / folder);
+        std::filesystem::create_directories(sim / "SimObjects" / "Airplanes" / "ZEV_A320_200" / "texbase");
+        writeFile(cfgPath(), kConfig);
+        writeFile(sim / "SimObjects" / "Airplanes" / "ZEV_A320_200" / "texbase" / "base.bmp", "base");
+        view.sim = Simulator::FSX;
+        view.folder = sim.str();
+        auto record = [this](const std::string& point, const std::string& message) {
+            trace.push_back(point + " " + message);
+        };
+        handlers = std::make_unique<liveries::LiveryHandlers>(view, sink, record);
+        uzip.ExtractOptions = eoCreateDirs | eoRestorePath; // as the window configures it
+        httpget.MOnProgress = [this](TMHttpGetResume& sender) { httpgetMOnProgress(sender, overlay); };
+    }
+
+    std::filesystem::path cfgPath() const {
+        return sim / "SimObjects" / "Airplanes" / "ZEV_A320_200" / "aircraft.cfg";
+    }
+
+    static std::string twoLiveries() {
+        return buildZip({storedEntry("Blue/installerinfo.txt", descriptor("Blue", "blue")),
+                         storedEntry("Blue/texture.blue/fuselage.bmp", "blue paint"),
+                         storedEntry("Red/installerinfo.txt", descriptor("Red", "red")),
+                         deflatedEntry("Red/texture.red/fuselage.bmp", "red paint")});
+    }
+
+    void run(const std::string& url) {
+        DownloadAndInstallParts parts{httpget,
+                                      uzip,
+                                      *handlers,
+                                      overlay,
+                                      sink,
+                                      [this](const std::string& point, const std::string& message) {
+                                          trace.push_back(point + " " + message);
+                                      },
+                                      [this] { return simulatorChoice; }};
+        DownloadAndInstall(parts, url, start.str());
+    }
+
+    bool empty(const char* folder) { return std::filesystem::is_empty(start / folder); }
+};
+
+} // namespace
+
+TEST_F(DownloadAndInstallTest, APackageOfTwoLiveriesIsDownloadedUnpackedInstalledAndCleanedUp) {
+    server.addFile("/p/pack.zip", twoLiveries());
+    run(server.url("/p/pack.zip"));
+
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
+    const std::string config = readFile(cfgPath());
+    EXPECT_NE(config.find("[fltsim.1]\r\ntitle=ZEV A320 Blue"), std::string::npos);
+    EXPECT_NE(config.find("[fltsim.2]\r\ntitle=ZEV A320 Red"), std::string::npos);
+    auto product = sim / "SimObjects" / "Airplanes" / "ZEV_A320_200";
+    EXPECT_EQ(readFile(product / "texture.red" / "fuselage.bmp"), "red paint");
+    EXPECT_EQ(readFile(product / "texture.blue" / "base.bmp"), "base");
+    EXPECT_TRUE(empty("tempzip"));
+    EXPECT_TRUE(empty("templiv"));
+    EXPECT_TRUE(std::filesystem::is_directory(start / "templiv"));
+
+    // The overlay went through its phases, and every action came back.
+    EXPECT_EQ(overlay.events,
+              (std::vector<std::string>{"hide mb1", "show p3", "phase Downl", "show first", "show second",
+                                        "hide first", "hide second", "phase Unzip", "show meter",
+                                        "hide meter", "phase Insta", "show mb1", "hide p3"}));
+    EXPECT_TRUE(overlay.actions);
+    EXPECT_EQ(overlay.caption, "Skinwright");
+    EXPECT_EQ(overlay.title, "ZEV SW");
+    ASSERT_GE(overlay.captions.size(), 2u);
+    EXPECT_EQ(overlay.captions[overlay.captions.size() - 2], "ZEV Skinwright - 100% | ZEV SW - 100%");
+
+    ASSERT_GE(trace.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(trace.begin(), trace.begin() + 3),
+              (std::vector<std::string>{"988 BitBtn8Click called", "1061 Test log", "1113 Test log"}));
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "1139 Test log"), trace.end());
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "1160 Select FS passed"), 2);
+    EXPECT_EQ(trace.back(), "1247 BitBtn8Click end");
+}
+
+TEST_F(DownloadAndInstallTest, NoSimulatorChosenChangesNothing) {
+    simulatorChoice = Simulator::None;
+    server.addFile("/p/pack.zip", twoLiveries());
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Please select FS"});
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(overlay.events.empty());
+    EXPECT_EQ(trace, std::vector<std::string>{"988 BitBtn8Click called"});
+}
+
+TEST_F(DownloadAndInstallTest, AFailedDownloadClosesTheOverlaySilently) {
+    run(server.url("/p/missing.zip"));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_FALSE(overlay.overlay);
+    EXPECT_TRUE(empty("tempzip"));
+    EXPECT_EQ(trace.back(), "1247 BitBtn8Click end");
+    EXPECT_EQ(readFile(cfgPath()), kConfig);
+}
+
+TEST_F(DownloadAndInstallTest, APackageUrlIsStoredWithoutItsQuery) {
+    server.addFile("/p/pack.zip?token=1/2", twoLiveries());
+    run(server.url("/p/pack.zip?token=1/2"));
+    EXPECT_EQ(httpget.MArquivoLocal, start.str() + "/tempzip/pack.zip");
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
+}
+
+TEST_F(DownloadAndInstallTest, AnUrlEndingInASlashDownloadsNothing) {
+    run(server.url("/p/"));
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_FALSE(overlay.overlay);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST_F(DownloadAndInstallTest, ACutTransferResumesFromThePartialFile) {
+    const std::string zip = twoLiveries();
+    writeFile(start / "tempzip" / "pack.zip", zip.substr(0, zip.size() / 2));
+    server.addFile("/p/pack.zip", zip);
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
+    bool ranged = false;
+    for (const auto& request : server.requests())
+        if (request.header("Range") == "bytes=" + std::to_string(zip.size() / 2) + "-")
+            ranged = true;
+    EXPECT_TRUE(ranged);
+}
+
+TEST_F(DownloadAndInstallTest, ACompleteButCorruptPackageIsDroppedSoTheNextAttemptFetchesItAgain) {
+    server.addFile("/p/pack.zip", std::string(4000, 'x'));
+    run(server.url("/p/pack.zip"));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_FALSE(overlay.overlay);
+    EXPECT_TRUE(overlay.actions);
+    EXPECT_FALSE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
+    EXPECT_EQ(readFile(cfgPath()), kConfig);
+    EXPECT_EQ(std::find(trace.begin(), trace.end(), "1139 Test log"), trace.end());
+}
+
+TEST_F(DownloadAndInstallTest, APackageFolderWithoutDescriptorEndsWithItsMessageAndKeepsTheFiles) {
+    server.addFile("/p/pack.zip", buildZip({storedEntry("Blue/installerinfo.txt", descriptor("Blue", "blue")),
+                                            storedEntry("Blue/texture.blue/a.bmp", "a"),
+                                            storedEntry("Broken/texture.x/a.bmp", "a")}));
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes"});
+    EXPECT_NE(readFile(cfgPath()).find("[fltsim.1]"), std::string::npos); // Blue was installed first
+    EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
+    EXPECT_FALSE(empty("templiv"));
+    EXPECT_GE(view.progressHidden, 1);
+}
+
+TEST_F(DownloadAndInstallTest, AMissingAircraftCfgEndsWithItsMessage) {
+    std::filesystem::remove(cfgPath());
+    server.addFile("/p/pack.zip", twoLiveries());
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes"});
+    EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
+}
+
+TEST_F(DownloadAndInstallTest, NoneChosenDuringTheDownloadSkipsEveryPackage) {
+    server.addFile("/p/pack.zip", twoLiveries());
+    view.sim = Simulator::None; // the user changed cb2 while the package came in
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{"Please select FS", "Please select FS",
+                                                       "Downloading and Installing completed"}));
+    EXPECT_EQ(readFile(cfgPath()), kConfig);
+    EXPECT_TRUE(empty("tempzip"));
+    EXPECT_TRUE(empty("templiv"));
+}
+
+TEST_F(DownloadAndInstallTest, AZipWithoutPackageFoldersStillCompletes) {
+    server.addFile("/p/pack.zip",
+                   buildZip({storedEntry("readme.txt", "hi"), storedEntry("A320.blue/x.bmp", "x")}));
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
+    EXPECT_EQ(readFile(cfgPath()), kConfig);
+}
+
+TEST(DownloadProgress, PercentageInCaptionAndTitleButNotForAnUnknownSize) {
+    FakeOverlay overlay;
+    TMHttpGetResume idle; // never started: size 0
+    httpgetMOnProgress(idle, overlay);
+    EXPECT_TRUE(overlay.captions.empty());
+}

@@ -3,6 +3,8 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 namespace sw::test {
@@ -120,6 +122,89 @@ TEST_F(DownloadTest, ReconnectionResumesAfterTheServerComesBack) {
     EXPECT_EQ(statuses.back(), "Download concluído com sucesso!");
     EXPECT_EQ(concluded, 1);
     EXPECT_EQ(get.ReconnectAttempt(), 2); // a success does not reset it
+}
+
+TEST_F(DownloadTest, ResetDuringTheBodyFailsAndReconnectsFromThePart) {
+    const std::string body = patternBytes(200000);
+    TestHttpResponse head;
+    head.body = body;
+    TestHttpResponse reset = head;
+    reset.cutAfter = 50000;
+    reset.resetOnClose = true;
+    server.setResponseSequence("/a.zip", {head, reset, head});
+    get.MURL = server.url("/a.zip");
+    get.StartDownload();
+
+    const std::string resetText =
+        "<<< 12031 - ERROR_INTERNET_CONNECTION_RESET - The connection with the server has been reset. >>>";
+    EXPECT_TRUE(get.MErro());
+    EXPECT_TRUE(hasStatus(resetText));
+    EXPECT_FALSE(hasStatus("Download concluído com sucesso!"));
+    EXPECT_EQ(concluded, 1);
+    const std::string part = localBytes();
+    EXPECT_LE(part.size(), 50000u);
+    EXPECT_EQ(part, body.substr(0, part.size()));
+    EXPECT_EQ(requestsOf("GET").size(), 1u); // the failed pass's successor sends nothing
+
+    // With reconnection on, the next start resumes from the part and completes.
+    statuses.clear();
+    server.setResponseSequence("/a.zip", {head, reset, head});
+    writeFile(dir / "package.zip", "");
+    get.MAutoReconectar = true;
+    get.MTempoAutoReconectar = 0;
+    get.StartDownload();
+    EXPECT_TRUE(hasStatus(resetText));
+    EXPECT_TRUE(hasStatus("Aguarde, reconectando em 0 segundos..."));
+    EXPECT_EQ(localBytes(), body);
+    EXPECT_FALSE(get.MErro());
+    EXPECT_EQ(statuses.back(), "Download concluído com sucesso!");
+}
+
+// Every path closes what it opened: the file, the requests and their connections.
+TEST_F(DownloadTest, NoDescriptorOutlivesADownload) {
+    // Files, and sockets whose far end is the test server (the server's own ends close on
+    // its threads, in their own time, so they are not counted).
+    auto openDescriptors = [this] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            const int fd = std::stoi(entry.path().filename().string());
+            sockaddr_in peer{};
+            socklen_t length = sizeof peer;
+            if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0) {
+                if (errno == ENOTSOCK)
+                    ++count;
+            } else if (peer.sin_family == AF_INET && ntohs(peer.sin_port) == server.port()) {
+                ++count;
+            }
+        }
+        return count;
+    };
+    const std::string body = patternBytes(300000);
+    server.addFile("/a.zip", body);
+    TestHttpResponse cut;
+    cut.body = body;
+    cut.cutAfter = 100000;
+    server.setResponse("/cut.zip", cut);
+    TestHttpResponse noLength;
+    noLength.body = body;
+    noLength.sendContentLength = false;
+    server.setResponse("/nolength.zip", noLength);
+
+    get.MURL = server.url("/a.zip");
+    get.StartDownload(); // warm-up: libcurl's one-time initialisation
+    const auto before = openDescriptors();
+    for (const char* path : {"/a.zip", "/missing.zip", "/nolength.zip", "/cut.zip"}) {
+        std::filesystem::remove(dir / "package.zip");
+        get.MURL = server.url(path);
+        get.StartDownload();
+    }
+    get.MURL = server.url("/a.zip");
+    std::filesystem::remove(dir / "package.zip");
+    get.MOnProgress = [](TMHttpGetResume& sender) { sender.MBaixando = false; };
+    get.StartDownload();
+    get.MURL = "http://127.0.0.1:" + std::to_string(closedPort()) + "/a.zip";
+    get.StartDownload();
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST_F(DownloadTest, CheckReadsTheLastCodeAndNeverClearsTheFlag) {

@@ -44,7 +44,7 @@ inline unsigned entryValue(std::uint32_t e) {
     return e >> 16;
 }
 
-constexpr unsigned kLitlenBits = 11;
+constexpr unsigned kLitlenBits = 10;
 constexpr unsigned kDistBits = 8;
 constexpr unsigned kPrecodeBits = 7;
 constexpr unsigned kMaxCodeLen = 15;
@@ -123,13 +123,18 @@ void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std
 
     const unsigned primarySize = 1u << tableBits;
     const std::uint32_t unused = makeEntry(0, kUnusedCode, 0, 0);
-    table.assign(primarySize, unused);
+    // A complete code writes every primary entry, so only an incomplete one needs the fill.
+    table.resize(primarySize);
+    if (left != 0)
+        std::fill(table.begin(), table.end(), unused);
     const unsigned subBits = maxLen > tableBits ? maxLen - tableBits : 0;
-    std::array<std::int32_t, 1u << kLitlenBits> subStart;
-    subStart.fill(-1);
 
     unsigned code = 0;
     unsigned next = 0;
+    // Canonical codes grow in value as their lengths do, so the long codes that share their
+    // first tableBits bits come one after another: each run gets one subtable.
+    unsigned lastPrefix = ~0u;
+    unsigned base = 0;
     for (unsigned len = 1; len <= maxLen; ++len, code <<= 1) {
         for (unsigned k = 0; k < lenCount[len]; ++k, ++code) {
             const unsigned sym = sorted[next++];
@@ -140,16 +145,15 @@ void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std
                     table[i] = e;
                 continue;
             }
-            const unsigned prefix = rev & (primarySize - 1);
-            if (subStart[prefix] < 0) {
-                subStart[prefix] = static_cast<std::int32_t>(table.size());
-                table[prefix] =
-                    makeEntry(static_cast<std::uint32_t>(table.size()), kSubtable, subBits, tableBits);
+            const unsigned prefix = code >> (len - tableBits);
+            if (prefix != lastPrefix) {
+                lastPrefix = prefix;
+                base = static_cast<unsigned>(table.size());
+                table[rev & (primarySize - 1)] = makeEntry(base, kSubtable, subBits, tableBits);
                 table.resize(table.size() + (1u << subBits), unused);
             }
             const unsigned restLen = len - tableBits;
             const std::uint32_t e = symbolEntry(type, deflate64, sym, restLen);
-            const auto base = static_cast<unsigned>(subStart[prefix]);
             for (unsigned i = rev >> tableBits; i < (1u << subBits); i += 1u << restLen)
                 table[base + i] = e;
         }
@@ -232,7 +236,7 @@ struct Inflater::State {
         }
     }
 
-    void refillSlow() {
+    [[gnu::noinline]] void refillSlow() {
         if (!inEof) {
             fetch();
             if (inEnd - inNext >= 8) {
@@ -434,8 +438,9 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
         end = inEnd;
         p = pos;
     };
-    auto refillLocal = [&] {
-        if (end - next >= 8) {
+    // Must inline: called out of line, it would keep the stream state in memory.
+    auto refillLocal = [&]() __attribute__((always_inline)) {
+        if (end - next >= 8) [[likely]] {
             bb |= loadLe64(next) << bc;
             next += (63 - bc) >> 3;
             bc |= 56;
@@ -446,16 +451,18 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
         }
     };
 
+    // Loop invariant: at least 56 bits are held and e is the literal/length table entry for
+    // them, looked up before the previous match is copied so that the load overlaps the copy.
+    refillLocal();
+    std::uint32_t e = lit[bb & ((1u << kLitlenBits) - 1)];
     for (;;) {
         if (p >= kHistory + kChunk) {
             save();
             flushOut();
             load();
         }
-        refillLocal();
-        std::uint32_t e = lit[bb & ((1u << kLitlenBits) - 1)];
         if (entryKind(e) == kLiteral) {
-            // Up to three literals from one refill: 3 x 15 bits fit in the 56 held.
+            // Up to three literals from one refill: 3 x 10 primary-table bits fit in the 56 held.
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
@@ -471,12 +478,14 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+            refillLocal();
+            e = lit[bb & ((1u << kLitlenBits) - 1)];
             continue;
         }
     notLiteral:
+        // At least 36 bits are held here: enough for a subtable code (15), or a length code
+        // and its extra bits (15 + 16).
         if (entryKind(e) == kSubtable) {
-            if (bc < kMaxCodeLen)
-                refillLocal();
             bb >>= kLitlenBits;
             bc -= kLitlenBits;
             e = lit[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
@@ -484,6 +493,8 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
                 bb >>= entryBits(e);
                 bc -= entryBits(e);
                 buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+                refillLocal();
+                e = lit[bb & ((1u << kLitlenBits) - 1)];
                 continue;
             }
         }
@@ -500,8 +511,6 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
                 throw EAbInflateError("decoded an invalid length symbol: greater than 285 [DecodeData]");
             throw EAbInflateError("decoded a bit pattern that is no literal/length code [DecodeData]");
         }
-        if (bc < 31)
-            refillLocal();
         bb >>= entryBits(e);
         bc -= entryBits(e);
         unsigned extra = entryExtra(e);
@@ -533,6 +542,8 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
             save();
             throw EAbInflateError("distance reaches before the start of the output [DecodeData]");
         }
+        refillLocal();
+        e = lit[bb & ((1u << kLitlenBits) - 1)];
 
         std::uint8_t* to = buf + p;
         const std::uint8_t* from = to - distance;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "archive/ab_exception.h"
+#include "archive/crc32.h"
 #include "archive/inflate.h"
 #include "archive/zip_fixture.h"
 
@@ -238,6 +239,36 @@ TEST_P(InflateModes, ManyTinyBlocksDecodeInLinearTime) {
     w.fixedLiteral('z');
     w.fixedEnd();
     EXPECT_EQ(inflateString(w.bytes(), deflate64()), "z");
+}
+
+// The CRC-32 that every item is checked with: the folding path for long runs must agree with
+// a bit-at-a-time reference at every length, alignment and split.
+TEST(Crc32, AgreesWithTheBitwiseDefinition) {
+    auto reference = [](const std::uint8_t* p, std::size_t n) {
+        std::uint32_t c = 0xFFFFFFFF;
+        while (n--) {
+            c ^= *p++;
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+        }
+        return ~c;
+    };
+    const std::string check = "123456789";
+    EXPECT_EQ(crc32Update(0, reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+    std::mt19937 rng(3);
+    std::vector<std::uint8_t> data(1200);
+    for (auto& b : data)
+        b = static_cast<std::uint8_t>(rng());
+    for (std::size_t offset = 0; offset < 4; ++offset) {
+        for (std::size_t n = 0; n + offset <= data.size(); n += (n < 300 ? 1 : 37)) {
+            const std::uint32_t want = reference(data.data() + offset, n);
+            ASSERT_EQ(crc32Update(0, data.data() + offset, n), want) << "offset " << offset << " size " << n;
+            const std::size_t half = n / 3;
+            const std::uint32_t split = crc32Update(crc32Update(0, data.data() + offset, half),
+                                                    data.data() + offset + half, n - half);
+            ASSERT_EQ(split, want) << "split " << offset << " size " << n;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Deflate, InflateModes, ::testing::Values(false, true),

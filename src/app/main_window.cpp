@@ -6,8 +6,10 @@
 #include "app/core/trace_log.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "app/qt_linked_controls.h"
 #include "app/qt_message_sink.h"
 #include "app/window_catalogue_view.h"
+#include "app/window_download_overlay.h"
 #include "app/window_livery_view.h"
 #include "app/window_look.h"
 #include "catalogue/catalogue_handlers.h"
@@ -15,8 +17,13 @@
 #include "liveries/livery_handlers.h"
 #include "platform/file_system.h"
 #include "platform/wine_registry.h"
+#include "widgets/flat_check_box.h"
+#include "widgets/flat_combo_box.h"
+#include "widgets/flat_edit.h"
+#include "widgets/marquee_bar.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMouseEvent>
@@ -62,6 +69,7 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
     m_catalogue = std::make_unique<catalogue::CatalogueHandlers>(
         *m_catalogueView, [this](const std::string& url) { return m_http->Get(url); },
         liveries::debugLogTrace(), CatalogueBaseUrl(), m_startFolder);
+    setUpComponents();
     setTabOrderChain();
     connectHandlers();
     runHandler([this] { FormCreate(); });
@@ -147,11 +155,18 @@ void TForm1::buildLocalView() {
     i2->setObjectName("i2");
     i2->setGeometry(382, 0, 256, 128);
     cb1 = look::comboBox(p4, "cb1", {144, 8, 145, 25}, 15);
-    sl1 = new QCheckBox("Select all liveries", p4);
+    sl1 = new TALCheckBox(p4);
     sl1->setObjectName("sl1");
     sl1->setGeometry(7, 41, 169, 25);
+    sl1->SetCaption("Select all liveries");
+    sl1->SetBlankColor(kLight);
+    sl1->SetMarkColor(kDark);
+    sl1->SetBorderColor(kLight);
+    sl1->SetSpacing(6);
+    sl1->SetColor(kLight);
+    sl1->SetAllowGrayed(false);
     sl1->setFont(look::bookman(16, true));
-    look::setTextColour(sl1, colour(kDark));
+    sl1->SetFontColor(kDark);
     sl1->setCursor(Qt::PointingHandCursor);
     BitBtn3 = new PictureButton(artwork::plateButton("INSTALL"), 3, p4);
     BitBtn3->setObjectName("BitBtn3");
@@ -176,12 +191,15 @@ void TForm1::buildSettingsRow() {
     cb2 = look::comboBox(p5, "cb2", {112, 3, 145, 25}, 14);
     cb2->addItems({"None", "FS9", "FSX"});
     cb2->setCurrentIndex(0);
-    e1 = new QLineEdit(p5);
+    e1 = new TALEdit(p5);
     e1->setObjectName("e1");
     e1->setGeometry(112, 29, 400, 25);
+    e1->SetBorderColor(kDark);
+    e1->SetbtnColor(kLight);
+    e1->SetbtnVisible(false);
+    e1->SetColor(kLight);
     e1->setFont(look::bookman(15, false));
-    look::setBackground(e1, colour(kLight));
-    look::setTextColour(e1, colour(kDark));
+    e1->SetFontColor(kDark);
     BitBtn1 = new PictureButton(artwork::browseButton(), 3, p5);
     BitBtn1->setObjectName("BitBtn1");
     BitBtn1->setGeometry(516, 25, 30, 29);
@@ -206,21 +224,50 @@ void TForm1::buildOverlay() {
     Label17 = look::label(p3, "Label17", {344, 152}, "Rest time:", look::bookman(16, false), kLight);
     Label9 = look::label(p3, "Label9", {432, 152}, "", look::bookman(16, false), kLight);
 
-    // FIXME: stand-ins for the segmented meter and the marquee bar until those controls land.
-    AbMeter1 = new QWidget(p3);
+    AbMeter1 = new TAbMeter(p3);
     AbMeter1->setObjectName("AbMeter1");
     AbMeter1->setGeometry(0, 72, 577, 49);
-    look::setBackground(AbMeter1, colour(kLight));
+    AbMeter1->SetOrientation(TAbMeterOrientation::moHorizontal);
+    AbMeter1->SetUsedColor(kDark);
+    AbMeter1->SetUnusedColor(kLight);
     AbMeter1->hide();
     ProgressBar = new QProgressBar(p3);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setGeometry(1, 71, 577, 50);
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
-    mb1 = new QWidget(p3);
+    mb1 = new TMarqueeBar(p3);
     mb1->setObjectName("mb1");
     mb1->setGeometry(0, 72, 576, 49);
-    look::setBackground(mb1, colour(kLight));
+    mb1->SetAnimationSpeed(60);
+    mb1->SetBackColor(kLight);
+    mb1->SetBarColor(kDark);
+    mb1->SetBorderColor(kDark);
+    mb1->SetBorderStyle(TBorderStyle::bsFlat);
+    mb1->SetDefaultStyled(false);
+    mb1->SetGradientStyle(TGradientStyle::gsRightToLeft);
+    mb1->SetParented(false);
+    mb1->SetActive(true); // its timer runs from the start, even while the overlay is hidden
+}
+
+void TForm1::setUpComponents() {
+    // The unzipper unpacks with the stored folders and reports to the meter through its link.
+    AbVCLMeterLink1.SetMeter(AbMeter1);
+    uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
+    uzip.ArchiveProgressMeter = &AbVCLMeterLink1;
+
+    // The downloader keeps the overlay's figures up to date and pumps the window's messages.
+    m_linkedBar = std::make_unique<QtLinkedProgressBar>(ProgressBar);
+    httpget.MProgressBar = m_linkedBar.get();
+    for (auto [slot, label] :
+         {std::pair{&httpget.MLblTotal, Label13}, std::pair{&httpget.MLblRecebido, Label11},
+          std::pair{&httpget.MLblRestante, Label12}, std::pair{&httpget.MLblTempoRestante, Label9}}) {
+        m_linkedLabels.push_back(std::make_unique<QtLinkedLabel>(label));
+        *slot = m_linkedLabels.back().get();
+    }
+    httpget.MOnProgress = [this](TMHttpGetResume&) { httpgetMOnProgress(); };
+    httpget.setMessagePump([] { QCoreApplication::processEvents(); });
+    m_overlay = std::make_unique<WindowDownloadOverlay>(*this);
 }
 
 void TForm1::setTabOrderChain() {
@@ -246,6 +293,7 @@ void TForm1::connectHandlers() {
     connect(cb3, &QComboBox::activated, this, [this] { runHandler([&] { cb3Change(); }); });
     connect(BitBtn3, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn3Click(); }); });
     connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
+    connect(BitBtn8, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn8Click(); }); });
     connect(cb5, &QComboBox::activated, this, [this] { runHandler([&] { cb5Change(); }); });
     connect(cb6, &QComboBox::activated, this, [this] { runHandler([&] { cb6Change(); }); });
 }
@@ -425,6 +473,18 @@ void TForm1::cb5Change() {
 
 void TForm1::cb6Change() {
     m_catalogue->cb6Change();
+}
+
+void TForm1::BitBtn8Click() {
+    catalogue::DownloadAndInstallParts parts{
+        httpget, uzip, *m_liveries, *m_overlay, *m_messages, liveries::debugLogTrace(), [this] {
+            return simulatorChoice();
+        }};
+    catalogue::DownloadAndInstall(parts, m_catalogue->SelectedPackageUrl(), m_startFolder);
+}
+
+void TForm1::httpgetMOnProgress() {
+    catalogue::httpgetMOnProgress(httpget, *m_overlay);
 }
 
 void TForm1::BitBtn12Click() {

@@ -1,23 +1,31 @@
 #pragma once
 
 #include "app/core/startup.h"
+#include "archive/unzipper.h"
+#include "download/mhttp_get_resume.h"
 #include "platform/message_sink.h"
+#include "widgets/ab_meter.h"
+#include "widgets/flat_check_box.h"
+#include "widgets/flat_combo_box.h"
+#include "widgets/flat_edit.h"
+#include "widgets/marquee_bar.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace sw {
 
 class PictureBox;
 class PictureButton;
+class QtLinkedLabel;
+class QtLinkedProgressBar;
+class WindowDownloadOverlay;
 class WindowLiveryView;
 class WindowCatalogueView;
 class TALWinHttpClient;
@@ -45,11 +53,11 @@ public:
     explicit TForm1(WindowServices services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The running download's flag; clearing it stops the transfer at its next check.
-    // FIXME: a stand-in until the resumable downloader lands.
-    struct {
-        bool MBaixando = false;
-    } httpget;
+    // The window's components: the downloader (clearing its MBaixando stops a transfer at
+    // its next check), the unzipper and the meter link that drives AbMeter1.
+    TMHttpGetResume httpget;
+    TAbUnZipper uzip;
+    TAbVCLMeterLink AbVCLMeterLink1;
 
     const std::string& startFolder() const { return m_startFolder; }
     const std::string& taskbarTitle() const { return m_taskbarTitle; }
@@ -86,6 +94,8 @@ public:
     void BitBtn6Click();
     void cb5Change();
     void cb6Change();
+    void BitBtn8Click();
+    void httpgetMOnProgress();
 
     // The catalogue handlers and their state (CatalogueText, LiveryListText, SelectedPackageUrl).
     catalogue::CatalogueHandlers& catalogueHandlers() { return *m_catalogue; }
@@ -102,31 +112,31 @@ public:
     QFrame* p1;
     QLabel* Label4;
     QLabel* Label5;
-    QComboBox* cb3;
-    QComboBox* cb4;
+    TALComboBox* cb3;
+    TALComboBox* cb4;
     PictureButton* BitBtn6;
     // Download view.
     QFrame* p2;
     QLabel* Label6;
     QLabel* Label7;
     PictureBox* i3;
-    QComboBox* cb5;
-    QComboBox* cb6;
+    TALComboBox* cb5;
+    TALComboBox* cb6;
     PictureButton* BitBtn8;
     // Local install view.
     QFrame* p4;
     QLabel* Label1;
     PictureBox* i2;
-    QComboBox* cb1;
-    QCheckBox* sl1;
+    TALComboBox* cb1;
+    TALCheckBox* sl1;
     PictureButton* BitBtn3;
     QPlainTextEdit* m1;
     // Settings row.
     QFrame* p5;
     QLabel* Label2;
     QLabel* Label3;
-    QComboBox* cb2;
-    QLineEdit* e1;
+    TALComboBox* cb2;
+    TALEdit* e1;
     PictureButton* BitBtn1;
     // Progress overlay.
     QFrame* p3;
@@ -140,9 +150,9 @@ public:
     QLabel* Label13;
     QLabel* Label17;
     QLabel* Label9;
-    QWidget* AbMeter1;
+    TAbMeter* AbMeter1;
     QProgressBar* ProgressBar;
-    QWidget* mb1;
+    TMarqueeBar* mb1;
 
     // The number of window moves started from the header (for the record; the system moves).
     int dragCount() const { return m_dragCount; }
@@ -160,6 +170,7 @@ private:
     void buildLocalView();
     void buildSettingsRow();
     void buildOverlay();
+    void setUpComponents();
     void setTabOrderChain();
     void connectHandlers();
     void FormClose();
@@ -173,6 +184,9 @@ private:
     std::unique_ptr<TALWinHttpClient> m_http;
     std::unique_ptr<WindowCatalogueView> m_catalogueView;
     std::unique_ptr<catalogue::CatalogueHandlers> m_catalogue;
+    std::unique_ptr<WindowDownloadOverlay> m_overlay;
+    std::vector<std::unique_ptr<QtLinkedLabel>> m_linkedLabels;
+    std::unique_ptr<QtLinkedProgressBar> m_linkedBar;
     std::string m_startFolder;
     std::string m_taskbarTitle;
     int m_dragCount = 0;

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "platform/windows_1252.h"
+#include "widgets/flat_check_box.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -53,7 +54,7 @@ std::string WindowLiveryView::librarySelection() const {
 }
 
 bool WindowLiveryView::allLiveriesChecked() const {
-    return m_form.sl1->isChecked();
+    return m_form.sl1->Checked();
 }
 
 void WindowLiveryView::setLibraryItems(const std::vector<std::string>& items, int selected) {

@@ -1,6 +1,7 @@
 #include "app/window_look.h"
 
-#include <QComboBox>
+#include "widgets/flat_combo_box.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QPalette>
@@ -56,19 +57,17 @@ QLabel* label(QWidget* parent, const char* name, QPoint position, const QString&
     return l;
 }
 
-QComboBox* comboBox(QWidget* parent, const char* name, QRect geometry, int fontHeight) {
-    auto* box = new QComboBox(parent);
+TALComboBox* comboBox(QWidget* parent, const char* name, QRect geometry, int fontHeight) {
+    auto* box = new TALComboBox(parent);
     box->setObjectName(name);
     box->setGeometry(geometry);
     box->setFont(bookman(fontHeight, false));
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, colour(kLight));
-    palette.setColor(QPalette::Button, colour(kLight));
-    palette.setColor(QPalette::Window, colour(kLight));
-    palette.setColor(QPalette::Text, colour(kDark));
-    palette.setColor(QPalette::ButtonText, colour(kDark));
-    palette.setColor(QPalette::WindowText, colour(kDark));
-    box->setPalette(palette);
+    box->SetItemHeight(19);
+    box->SetBorderColor(kDark);
+    box->SetArrowColor(kDark);
+    box->SetButtonColor(kLight);
+    box->SetColor(kLight);
+    box->SetFontColor(kDark);
     return box;
 }
 

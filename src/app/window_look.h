@@ -7,7 +7,9 @@
 class QWidget;
 class QLabel;
 class QFrame;
-class QComboBox;
+namespace sw {
+class TALComboBox;
+}
 
 namespace sw::look {
 
@@ -32,7 +34,8 @@ QFrame* panel(QWidget* parent, const char* name, QRect geometry, unsigned colour
 QLabel* label(QWidget* parent, const char* name, QPoint position, const QString& text, const QFont& font,
               unsigned textColour);
 
-// A combo box of the views (regular Bookman, dark text on light fill).
-QComboBox* comboBox(QWidget* parent, const char* name, QRect geometry, int fontHeight);
+// A flat combo box of the views: regular Bookman, items 19 high, border and arrow dark, button
+// and fill light.
+TALComboBox* comboBox(QWidget* parent, const char* name, QRect geometry, int fontHeight);
 
 } // namespace sw::look

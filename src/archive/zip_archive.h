@@ -86,8 +86,40 @@ struct ArchiveCallbacks {
     std::function<void(TAbZipItem& item, TAbProcessType, TAbErrorClass, int code)> itemFailure;
 };
 
+// What every archive type shares: its status and the lock an operation holds.
+class TAbArchive {
+public:
+    virtual ~TAbArchive() = default;
+
+    TAbArchiveStatus Status() const { return m_status; }
+    void markInvalid() { m_status = asInvalid; }
+
+    // Marks the archive busy, under its lock, for an operation's lifetime.
+    class BusyScope {
+    public:
+        explicit BusyScope(TAbArchive& a) : m_archive(a), m_guard(a.m_lock) {
+            if (m_archive.m_status == asIdle)
+                m_archive.m_status = asBusy;
+        }
+        ~BusyScope() {
+            if (m_archive.m_status == asBusy)
+                m_archive.m_status = asIdle;
+        }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TAbArchive& m_archive;
+        std::lock_guard<std::recursive_mutex> m_guard;
+    };
+
+private:
+    TAbArchiveStatus m_status = asIdle;
+    std::recursive_mutex m_lock;
+};
+
 // An open zip archive: its central directory, read once, and item-level extraction.
-class TAbZipArchive {
+class TAbZipArchive : public TAbArchive {
 public:
     TAbZipArchive(std::unique_ptr<RandomAccessInput> input, std::string fileName);
     virtual ~TAbZipArchive();
@@ -105,8 +137,6 @@ public:
     // decryption, the decoder, the CRC-32.
     void UnzipItemToStream(TAbZipItem& item, ByteSink& output);
 
-    TAbArchiveStatus Status() const { return m_status; }
-    void markInvalid() { m_status = asInvalid; }
     const std::string& ArchiveFileName() const { return m_fileName; }
     const std::string& ArchiveComment() const { return m_comment; }
     bool IsExecutable() const { return m_isExecutable; }
@@ -119,25 +149,6 @@ public:
     std::string Password;
     std::uint8_t PasswordRetries = 3;
     ArchiveCallbacks Callbacks;
-    std::recursive_mutex& lock() { return m_lock; }
-    // Marks the archive busy for an operation's lifetime.
-    class BusyScope {
-    public:
-        explicit BusyScope(TAbZipArchive& a) : m_archive(a), m_guard(a.m_lock) {
-            if (m_archive.m_status == asIdle)
-                m_archive.m_status = asBusy;
-        }
-        ~BusyScope() {
-            if (m_archive.m_status == asBusy)
-                m_archive.m_status = asIdle;
-        }
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        TAbZipArchive& m_archive;
-        std::lock_guard<std::recursive_mutex> m_guard;
-    };
 
 private:
     void reportProgress(std::uint8_t progress);
@@ -150,11 +161,9 @@ private:
     std::vector<std::unique_ptr<TAbZipItem>> m_items;
     std::unordered_multimap<std::string, std::size_t> m_index;
     std::string m_comment;
-    TAbArchiveStatus m_status = asIdle;
     bool m_isExecutable = false;
     std::uint64_t m_stubSize = 0;
     std::uint64_t m_offsetShift = 0;
-    std::recursive_mutex m_lock;
 };
 
 // The position of the end of central directory record, if the input has one (scanning

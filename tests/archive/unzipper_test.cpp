@@ -6,8 +6,10 @@
 
 #include <filesystem>
 
+#include "archive/inflate.h"
 #include "archive/item_mask.h"
 #include "archive/unzipper.h"
+#include "archive/zip_crypto.h"
 #include "archive/zip_fixture.h"
 #include "support/temp_dir.h"
 
@@ -177,6 +179,66 @@ TEST_F(UnzipperTest, EncryptedItemsNeedTheRightPassword) {
     m_uzip.SetBaseDirectory(base());
     EXPECT_THROW(m_uzip.ExtractMatching("*.*"), EAbUserAbort);
     EXPECT_THROW(m_uzip.ExtractMatching("*.*"), EAbNoArchive);
+}
+
+TEST_F(UnzipperTest, PasswordAttemptsStopAtPasswordRetries) {
+    const std::string zip = write(buildZip({test::encrypted(storedEntry("s.txt", "secret"), "right")}));
+    m_uzip.Password = "wrong";
+    int asked = 0;
+    m_uzip.OnNeedPassword = [&](TAbBaseBrowser&, std::string& answer) {
+        ++asked;
+        answer = "still wrong " + std::to_string(asked);
+    };
+    unpack(zip);
+    EXPECT_EQ(asked, 2); // three attempts in all
+    EXPECT_EQ(m_failures, (std::vector<Failure>{{"s.txt", ecArchive, kAbZipInvalidPassword}}));
+    EXPECT_FALSE(fs::exists(m_dir / "base/s.txt"));
+}
+
+TEST_F(UnzipperTest, AWrongPasswordThatPassesTheCheckByteIsNamedInDeflatedData) {
+    // One password in about 256 passes the one-byte check; find one and let the deflate decoder
+    // meet the garbage it decrypts to.
+    const ZipEntry entry = test::encrypted(test::deflatedEntry("s.txt", std::string(200, 's')), "right");
+    std::string lucky;
+    for (int i = 0; i < 100000 && lucky.empty(); ++i) {
+        std::string header = entry.payload.substr(0, 12);
+        ZipCrypto crypto("guess" + std::to_string(i));
+        if (crypto.checkHeader(reinterpret_cast<std::uint8_t*>(header.data()),
+                               static_cast<std::uint8_t>(entry.crc >> 24))) {
+            std::string body = entry.payload.substr(12);
+            crypto.decrypt(reinterpret_cast<std::uint8_t*>(body.data()), body.size());
+            StringSink sink;
+            try {
+                inflateBuffer(reinterpret_cast<const std::uint8_t*>(body.data()), body.size(), false, sink);
+            } catch (const EAbInflateError&) {
+                lucky = "guess" + std::to_string(i);
+            }
+        }
+    }
+    ASSERT_FALSE(lucky.empty());
+    m_uzip.Password = lucky;
+    unpack(write(buildZip({entry})));
+    EXPECT_EQ(m_failures, (std::vector<Failure>{{"s.txt", ecArchive, kAbInflatePasswordError}}));
+}
+
+TEST_F(UnzipperTest, EventsConfirmEachItemAndTellOfLoadingAndChanges) {
+    std::vector<std::string> events;
+    m_uzip.OnChange = [&](TAbBaseBrowser&) { events.push_back("change"); };
+    m_uzip.OnLoad = [&](TAbBaseBrowser&) { events.push_back("load"); };
+    m_uzip.OnConfirmProcessItem = [&](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType type, bool& confirm) {
+        EXPECT_EQ(type, ptExtract);
+        events.push_back("confirm " + item.FileName);
+        confirm = item.FileName != "skip.txt";
+    };
+    RecordingMeter itemMeter;
+    m_uzip.ItemProgressMeter = &itemMeter;
+    unpack(write(buildZip({storedEntry("keep.txt", "k"), storedEntry("skip.txt", "s")})));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"load", "change", "confirm keep.txt", "confirm skip.txt", "change"}));
+    EXPECT_EQ(readFile(m_dir / "base/keep.txt"), "k");
+    EXPECT_FALSE(fs::exists(m_dir / "base/skip.txt"));
+    // Reset when the archive opens, then per item: reset and its percentages.
+    EXPECT_EQ(itemMeter.events, (std::vector<std::string>{"reset", "reset", "100", "reset"}));
 }
 
 TEST_F(UnzipperTest, WhatIsNoZipIsRefusedWhenOpened) {

@@ -8,6 +8,7 @@ int runList(Invocation& inv);
 int runRemove(Invocation& inv);
 int runGet(Invocation& inv);
 int runDownload(Invocation& inv);
+int runCatalogue(Invocation& inv);
 
 // Each command lives in a file of its own (cmd_<name>.cpp) and is listed here.
 
@@ -22,6 +23,8 @@ const std::vector<Command>& commands() {
          "remove a product's livery by its list index", runRemove},
         {"get", "URL", "fetch URL with the catalogue's HTTP client and write the body to stdout", runGet},
         {"download", "URL FILE", "download URL into FILE, resuming what FILE already holds", runDownload},
+        {"catalogue", "[BASEURL]",
+         "list the catalogue's products and their liveries (default: the program's)", runCatalogue},
     };
     return table;
 }

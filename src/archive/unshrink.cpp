@@ -45,6 +45,10 @@ public:
                 prev = static_cast<int>(code);
                 continue;
             }
+            // The entry the encoder made when it sent `prev` is added now, one code late. After
+            // a partial clear `prev` itself may have been freed as a leaf; the encoders still
+            // build on its code number (PKZIP and hwzip archives decode only this way), and a
+            // chain that loops or ends in a free code is refused when it is walked.
             if (code >= kFirstFree && m_prefix[code] == kFree) {
                 // The code the encoder has just defined (the KwKwK case): the previous
                 // string followed by its own first byte.

@@ -281,6 +281,9 @@ struct Inflater::State {
     void dynamicTables();
     void fixedTables();
     void decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst);
+    inline void decodeBlockImpl(const std::uint32_t* lit, const std::uint32_t* dst);
+    void decodeBlockGeneric(const std::uint32_t* lit, const std::uint32_t* dst);
+    void decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst);
 };
 
 void Inflater::State::run() {
@@ -417,7 +420,7 @@ void Inflater::State::dynamicTables() {
 // 15 + 16 and 15 + 14 bits, each within the 56 a refill guarantees). The stream state lives
 // in locals here: stores through the byte pointer of the output could alias the members,
 // which would force the compiler to reload them after every byte.
-void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uint32_t* const dst) {
+inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, const std::uint32_t* const dst) {
     std::uint8_t* const buf = outBuf.get();
     std::uint64_t bb = bitbuf;
     unsigned bc = bitcnt;
@@ -563,6 +566,37 @@ void Inflater::State::decodeBlock(const std::uint32_t* const lit, const std::uin
                 to[k] = from[k];
         }
     }
+}
+
+// The same loop compiled twice: with BMI2 the variable shifts of the bit buffer (shrx) and
+// the masks (bzhi) shorten the chain from one code to the next; the CPU picks at run time.
+__attribute__((flatten)) void Inflater::State::decodeBlockGeneric(const std::uint32_t* lit,
+                                                                  const std::uint32_t* dst) {
+    decodeBlockImpl(lit, dst);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+__attribute__((target("bmi2"), flatten)) void Inflater::State::decodeBlockBmi2(const std::uint32_t* lit,
+                                                                               const std::uint32_t* dst) {
+    decodeBlockImpl(lit, dst);
+}
+namespace {
+const bool kHaveBmi2 = __builtin_cpu_supports("bmi2");
+}
+#else
+void Inflater::State::decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst) {
+    decodeBlockImpl(lit, dst);
+}
+namespace {
+constexpr bool kHaveBmi2 = false;
+}
+#endif
+
+void Inflater::State::decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst) {
+    if (kHaveBmi2)
+        decodeBlockBmi2(lit, dst);
+    else
+        decodeBlockGeneric(lit, dst);
 }
 
 Inflater::Inflater(bool deflate64) : m_deflate64(deflate64) {}

@@ -4,6 +4,7 @@
 #include "app/artwork.h"
 #include "app/core/site_addresses.h"
 #include "app/core/trace_log.h"
+#include "app/core/wine_prefix_search.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
 #include "app/qt_linked_controls.h"
@@ -55,7 +56,7 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
                      ? m_services.messages
                      : std::make_shared<QtMessageSink>(this, [this] { return m_taskbarTitle; });
     if (m_services.winePrefix.empty())
-        m_services.winePrefix = WineRegistry::defaultPrefix();
+        m_services.winePrefix = DetectWinePrefix(); // $WINEPREFIX, ~/.wine, then Proton's
     m_registry = m_services.registry ? m_services.registry
                                      : std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
 

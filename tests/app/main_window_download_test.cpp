@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
 #include "wine_prefix_fixture.h"
@@ -17,15 +18,6 @@ using namespace sw;
 using namespace sw::test;
 
 namespace {
-
-class RecordingSink : public MessageSink {
-public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showError(const std::string&, const std::string& text) override {
-        messages.push_back("error: " + text);
-    }
-};
 
 std::string descriptor(const std::string& name) {
     return "[fltsim.xx]\r\ntitle=ZEV A320 " + name + "\r\nui_variation=" + name +

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "wine_prefix_fixture.h"
 
@@ -14,14 +15,6 @@ using namespace sw;
 using namespace sw::test;
 
 namespace {
-
-class RecordingSink : public MessageSink {
-public:
-    std::vector<std::string> messages;
-    std::vector<std::string> errors;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showError(const std::string&, const std::string& text) override { errors.push_back(text); }
-};
 
 const std::string kConfig = "[fltsim.0]\r\n"
                             "title=ZEV A320 House\r\n"

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
 #include "wine_prefix_fixture.h"
@@ -17,16 +18,6 @@ using namespace sw;
 using namespace sw::test;
 
 namespace {
-
-class RecordingSink : public MessageSink {
-public:
-    std::vector<std::string> messages;
-    std::vector<std::pair<std::string, std::string>> errors;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showError(const std::string& title, const std::string& text) override {
-        errors.emplace_back(title, text);
-    }
-};
 
 class MainWindow : public ::testing::Test {
 protected:

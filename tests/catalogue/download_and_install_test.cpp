@@ -3,6 +3,7 @@
 #include "archive/unzipper.h"
 #include "catalogue/download_and_install.h"
 #include "download/mhttp_get_resume.h"
+#include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
 
@@ -14,15 +15,6 @@ using namespace sw::catalogue;
 using namespace sw::test;
 
 namespace {
-
-class RecordingSink : public MessageSink {
-public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showError(const std::string&, const std::string& text) override {
-        messages.push_back("error: " + text);
-    }
-};
 
 // The overlay as a log of what was switched, and its state.
 class FakeOverlay : public DownloadOverlay {

@@ -2,6 +2,7 @@
 
 #include "liveries/livery_view.h"
 #include "platform/message_sink.h"
+#include "support/recording_sink.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace sw::liveries::test {
+
+using sw::test::RecordingSink;
 
 // The window's controls as plain fields, recording what the handlers show.
 class FakeView : public LiveryView {
@@ -60,15 +63,6 @@ public:
     void chooseProduct(const std::string& name) {
         cb3 = {name};
         cb3Index = 0;
-    }
-};
-
-class RecordingSink : public MessageSink {
-public:
-    std::vector<std::string> messages;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showError(const std::string&, const std::string& text) override {
-        messages.push_back("error: " + text);
     }
 };
 

@@ -142,7 +142,7 @@ void inflateInMemory(const std::string& plain) {
     std::vector<std::uint8_t> theirs(plain.size());
     double bestOurs = 1e30;
     double bestZlib = 1e30;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 9; ++round) {
         auto t0 = std::chrono::steady_clock::now();
         z_stream d{};
         inflateInit2(&d, -15);
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     std::printf("archives: %s (%.1f MB), %s\n", zip.c_str(), fs::file_size(zip) / 1e6, zip64.c_str());
 
     const std::string out = (work / "out").string();
-    const int n = 3;
+    const int n = 5;
     const RunResult ours = bestOf(n, out, "'" + cli + "' unzip '" + zip + "' '" + out + "'");
     std::printf("deflate extraction: ours %.3f s, peak RSS %.1f MiB\n", ours.seconds,
                 peakRssMiB(out, "'" + cli + "' unzip '" + zip + "' '" + out + "'"));

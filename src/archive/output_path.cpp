@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
+
+#include "platform/windows_pattern.h"
 
 namespace sw {
 
@@ -34,6 +37,28 @@ void ensureFolder(const std::string& path, TAbExtractOptions options) {
 
 } // namespace
 
+std::string FolderNames::spelling(const std::string& folder, const std::string& name) {
+    struct stat st {};
+    if (lstatPath(folder + "/" + name, st))
+        return name;
+    auto [it, fresh] = m_folders.try_emplace(folder);
+    if (fresh) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+            const std::string onDisk = entry.path().filename().string();
+            it->second.try_emplace(fs::foldedCharacters(onDisk), onDisk);
+        }
+    }
+    const auto found = it->second.find(fs::foldedCharacters(name));
+    return found == it->second.end() ? name : found->second;
+}
+
+void FolderNames::added(const std::string& folder, const std::string& name) {
+    const auto it = m_folders.find(folder);
+    if (it != m_folders.end())
+        it->second.try_emplace(fs::foldedCharacters(name), name);
+}
+
 std::vector<std::string> safeNameSegments(const std::string& storedName) {
     if (!storedName.empty() && (storedName[0] == '/' || storedName[0] == '\\'))
         throw EAbUnsafePath();
@@ -62,7 +87,8 @@ std::vector<std::string> safeNameSegments(const std::string& storedName) {
 
 std::optional<std::string>
 ResolveOutputPath(const std::string& base, const std::string& storedName, TAbExtractOptions options,
-                  const std::function<void(std::string& name, bool& confirm)>& confirmOverwrite) {
+                  const std::function<void(std::string& name, bool& confirm)>& confirmOverwrite,
+                  FolderNames* names) {
     std::vector<std::string> segments = safeNameSegments(storedName);
     if (segments.empty())
         throw EAbUnsafePath();
@@ -72,12 +98,20 @@ ResolveOutputPath(const std::string& base, const std::string& storedName, TAbExt
     std::string path = base;
     if (path.empty() || path.back() != '/')
         path += '/';
+    FolderNames local;
+    FolderNames& known = names ? *names : local;
+    std::string folder = path.substr(0, path.size() - 1);
     for (std::size_t i = 0; i + 1 < segments.size(); ++i) {
-        path += segments[i];
+        const std::string name = known.spelling(folder, segments[i]);
+        path += name;
         ensureFolder(path, options);
+        known.added(folder, name);
+        folder = path;
         path += '/';
     }
-    path += segments.back();
+    const std::string fileName = known.spelling(folder, segments.back());
+    path += fileName;
+    known.added(folder, fileName);
 
     struct stat st {};
     if (lstatPath(path, st)) {

@@ -158,6 +158,12 @@ void TAbCustomUnZipper::ExtractMatching(const std::string& mask) {
     const std::size_t count = m_archive->Count();
     if (count == 0)
         return;
+    FolderNames folderNames;
+    struct Scope {
+        FolderNames*& slot;
+        ~Scope() { slot = nullptr; }
+    } scope{m_folderNames};
+    m_folderNames = &folderNames;
     for (std::size_t i = 0; i < count; ++i) {
         TAbZipItem& item = m_archive->Item(i);
         if (ItemMatchesMask(item, mask))
@@ -212,7 +218,8 @@ void TAbCustomUnZipper::ExtractItem(TAbZipItem& item, const std::string& name) {
     if (item.RawFileName.size() >= kMaxStoredName)
         throw EAbNameTooLong();
     checkEntryType(item);
-    const auto path = ResolveOutputPath(BaseDirectory(), name, ExtractOptions, OnConfirmOverwrite);
+    const auto path =
+        ResolveOutputPath(BaseDirectory(), name, ExtractOptions, OnConfirmOverwrite, m_folderNames);
     if (!path)
         return;
     bool created = false;

@@ -11,6 +11,7 @@
 namespace sw {
 
 class TAbBaseBrowser;
+class FolderNames;
 
 using TAbArchiveProgressEvent =
     std::function<void(TAbBaseBrowser& Sender, std::uint8_t Progress, bool& Abort)>;
@@ -106,6 +107,9 @@ public:
 protected:
     void extractOne(TAbZipItem& item);
     void ExtractItem(TAbZipItem& item, const std::string& name);
+
+private:
+    FolderNames* m_folderNames = nullptr; // during ExtractMatching
 };
 
 // The unzipper the main window holds.

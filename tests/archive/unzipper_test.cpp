@@ -116,6 +116,14 @@ TEST_F(UnzipperTest, FolderEntriesCreateNothingAndDotlessNamesMatch) {
     EXPECT_EQ(readFile(m_dir / "base/README"), "read me");
 }
 
+TEST_F(UnzipperTest, NamesDifferingOnlyInCaseShareFoldersAndFilesAsOnWindows) {
+    unpack(write(buildZip({storedEntry("Livery/a.txt", "first"), storedEntry("LIVERY/b.txt", "b"),
+                           storedEntry("livery/A.TXT", "second")})));
+    EXPECT_EQ(tree(), (std::vector<std::string>{"base", "base/Livery", "base/Livery/a.txt",
+                                                "base/Livery/b.txt", "package.zip"}));
+    EXPECT_EQ(readFile(m_dir / "base/Livery/a.txt"), "second");
+}
+
 TEST_F(UnzipperTest, ExistingFilesAreOverwrittenUnlessDeclined) {
     writeFile(m_dir / "base/a.txt", "old old old");
     const std::string zip = write(buildZip({storedEntry("a.txt", "new")}));

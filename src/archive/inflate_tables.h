@@ -1,0 +1,56 @@
+#pragma once
+
+// The decode tables of the deflate decoder (inflate.cpp).
+
+#include <cstdint>
+#include <vector>
+
+namespace sw::inflate_tables {
+
+// Decode tables (RFC 1951 3.2.2 canonical codes, read LSB first). One 32-bit entry:
+//   bits  0-3   number of code bits to consume (for a subtable pointer: the primary index bits)
+//   bits  4-8   extra bits that follow the code (for a subtable pointer: the subtable's index bits)
+//   bits  9-11  kind, below
+//   bits 16-31  value: literal byte, length or distance base, precode symbol, or subtable start
+// A code longer than the primary table's bits is found in a subtable indexed by the bits that
+// follow the primary ones; all subtables of one table have the same size.
+enum Kind : std::uint32_t {
+    kLiteral = 0,
+    kMatch = 1,
+    kEndOfBlock = 2,
+    kSubtable = 3,
+    kInvalidSymbol = 4, // a symbol the format reserves (length 286/287, deflate distance 30/31)
+    kUnusedCode = 5,    // a bit pattern no code of an incomplete set has
+};
+
+constexpr std::uint32_t makeEntry(std::uint32_t value, std::uint32_t kind, std::uint32_t extra,
+                                  std::uint32_t bits) {
+    return (value << 16) | (kind << 9) | (extra << 4) | bits;
+}
+inline unsigned entryBits(std::uint32_t e) {
+    return e & 15;
+}
+inline unsigned entryExtra(std::uint32_t e) {
+    return (e >> 4) & 31;
+}
+inline unsigned entryKind(std::uint32_t e) {
+    return (e >> 9) & 7;
+}
+inline unsigned entryValue(std::uint32_t e) {
+    return e >> 16;
+}
+
+constexpr unsigned kLitlenBits = 10;
+constexpr unsigned kDistBits = 8;
+constexpr unsigned kPrecodeBits = 7;
+constexpr unsigned kMaxCodeLen = 15;
+
+enum class TableType { Litlen, Distance, Precode };
+
+// Builds the decode table of a canonical code from its code lengths. An over-subscribed set
+// is an error; an incomplete one is accepted (RFC 1951 allows a single distance code) and its
+// missing patterns decode as kUnusedCode.
+void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std::uint8_t* lengths,
+                unsigned count, TableType type, bool deflate64, const char* where);
+
+} // namespace sw::inflate_tables

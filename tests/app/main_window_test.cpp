@@ -357,3 +357,32 @@ TEST(PictureButton, ShowsTheStateImageOfItsState) {
     EXPECT_EQ(shown.pixel(72, 25), state.pixel(72, 25));
     EXPECT_NE(button.stateImage(0).toImage().pixel(72, 25), state.pixel(72, 25));
 }
+
+TEST_F(MainWindow, TheViewsUseTheFlatControlsInTheWindowsColours) {
+    auto form = makeWindow();
+    form->show();
+    const QRgb dark = qRgb(62, 113, 148), light = qRgb(210, 227, 238);
+    auto pixels = [](QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+
+    for (TALComboBox* box : {form->cb1, form->cb2, form->cb3, form->cb4, form->cb5, form->cb6}) {
+        const QImage img = pixels(box);
+        const int w = img.width(), bl = w - box->ThumbWidth() - 3;
+        EXPECT_EQ(img.pixel(0, 0), dark) << box->objectName().toStdString();
+        EXPECT_EQ(img.pixel(w - 1, img.height() - 1), dark) << box->objectName().toStdString();
+        EXPECT_EQ(img.pixel(bl + 4, 4), dark) << box->objectName().toStdString();  // the separator
+        EXPECT_EQ(img.pixel(bl + 6, 4), light) << box->objectName().toStdString(); // the button
+    }
+    // The path box: a dark frame inside the outer ring, a light fill.
+    const QImage edit = pixels(form->e1);
+    EXPECT_EQ(edit.pixel(1, 12), dark);
+    EXPECT_EQ(edit.pixel(390, 5), light);
+    // sl1's square is drawn in the panel's own colour: only the caption shows.
+    const QImage check = pixels(form->sl1);
+    EXPECT_EQ(check.pixel(2, 2), light);
+    EXPECT_FALSE(form->sl1->Checked());
+    // The meter and the marquee of the overlay are the segmented meter and the marquee bar.
+    form->AbMeter1->DoProgress(10);
+    EXPECT_EQ(pixels(form->AbMeter1).pixel(20, 20), dark);
+    EXPECT_EQ(pixels(form->AbMeter1).pixel(70, 20), light);
+    EXPECT_EQ(form->uzip.ArchiveProgressMeter, &form->AbVCLMeterLink1);
+}

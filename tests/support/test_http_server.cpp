@@ -43,13 +43,13 @@ bool parseRange(const std::string& value, std::uint64_t size, std::uint64_t& fir
     const std::string prefix = "bytes=";
     if (value.compare(0, prefix.size(), prefix) != 0)
         return false;
-    const std::string spec = value.substr(prefix.size());
-    const std::size_t dash = spec.find('-');
-    if (dash == std::string::npos || dash == 0 || spec.find(',') != std::string::npos)
+    const std::string bounds = value.substr(prefix.size());
+    const std::size_t dash = bounds.find('-');
+    if (dash == std::string::npos || dash == 0 || bounds.find(',') != std::string::npos)
         return false;
     try {
-        first = std::stoull(spec.substr(0, dash));
-        last = dash + 1 < spec.size() ? std::stoull(spec.substr(dash + 1)) : (size == 0 ? 0 : size - 1);
+        first = std::stoull(bounds.substr(0, dash));
+        last = dash + 1 < bounds.size() ? std::stoull(bounds.substr(dash + 1)) : (size == 0 ? 0 : size - 1);
     } catch (const std::exception&) {
         return false;
     }

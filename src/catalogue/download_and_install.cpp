@@ -38,7 +38,8 @@ private:
 void httpgetMOnProgress(const TMHttpGetResume& httpget, DownloadOverlay& overlay) {
     if (httpget.MTamanhoArquivo() <= 0)
         return;
-    const NumberFormatSettings settings = NumberFormatSettings::fromLocale();
+    // The user's separators, read once: a progress event comes after every buffer.
+    static const NumberFormatSettings settings = NumberFormatSettings::fromLocale();
     const double percentage =
         static_cast<double>(httpget.MTotalRecebido()) / static_cast<double>(httpget.MTamanhoArquivo()) * 100;
     overlay.setTitles("ZEV Skinwright - " + formatFloat(percentage, "##0%", settings),

@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -91,13 +92,21 @@ protected:
         return readFile(product(name) / "aircraft.cfg");
     }
 
-    // The window as the X server shows it.
+    // The window as the X server shows it. The window's pictures reach the server after the
+    // paint, in pieces: read the screen until two readings agree (a bounded number of times).
     QImage screen() {
-        form->repaint();
-        QCoreApplication::processEvents();
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
-            .toImage();
+        QImage previous;
+        for (int reading = 0; reading < 20; ++reading) {
+            form->repaint();
+            QCoreApplication::processEvents();
+            QImage now = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
+                             .toImage();
+            if (now == previous)
+                return now;
+            previous = std::move(now);
+        }
+        return previous;
     }
     // The colour at a point of a control (in the control's own coordinates).
     QColor at(const QImage& image, QWidget* control, QPoint point) {
@@ -183,8 +192,14 @@ TEST_F(EndToEnd, TheDemoInstallsDownloadsAndRemovesLiveriesThroughTheWindow) {
     shot = screen();
     EXPECT_TRUE(near(at(shot, form->i3, kFuselage), QColor(0x2E, 0x7D, 0x32), 40)); // Forest
 
-    // 3. Download and install it.
+    // 3. Download and install it. The download pumps the window's messages: a zero timer sees
+    // the progress overlay on screen, dark over the catalogue.
+    QImage during;
+    QTimer::singleShot(0, form.get(), [&] { during = screen(); });
     QTest::mouseClick(form->BitBtn8, Qt::LeftButton);
+    ASSERT_FALSE(during.isNull());
+    EXPECT_TRUE(near(at(during, form->p3, {5, 40}), kDark, 0));
+    EXPECT_TRUE(near(at(during, form->p2, {5, 5}), kLight, 0));
     ASSERT_EQ(sink->messages.back(), "Downloading and Installing completed");
     for (const TestHttpRequest& request : server.requests())
         EXPECT_NE(request.target, "/packages/A320_Sunrise.zip");

@@ -89,11 +89,19 @@ done
 grep -q "Line 307: Test log" "$work/demo/workspace/debug.log" || fail "FSX was not detected in the demo prefix"
 
 # Stopping the script stops the program, nginx and Xvfb.
+session="$script_pid" # setsid made it the leader of its own session
 kill -TERM "$script_pid"
 for _ in $(seq 100); do kill -0 "$script_pid" 2>/dev/null || break; sleep 0.05; done
 kill -0 "$script_pid" 2>/dev/null && fail "scripts/run did not stop"
 wait "$script_pid" 2>/dev/null
 script_pid=""
 (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "nginx still answers after the program stopped"
-[ -e "/tmp/.X11-unix/X${display#:}" ] && fail "Xvfb $display still runs after the program stopped"
+# Nothing of its session is left: the program, nginx and Xvfb all ended with it.
+left=""
+for stat in /proc/[0-9]*/stat; do
+    read -r line <"$stat" 2>/dev/null || continue
+    read -r -a fields <<<"${line##*) }" # state, ppid, pgrp, session, ...
+    [ "${fields[3]}" = "$session" ] && left="$left $(basename "$(dirname "$stat")")"
+done
+[ -z "$left" ] || fail "still running after scripts/run stopped: $left"
 echo "PASS: window 700x500 at ($x, $y) on $display, demo catalogue on port $port, all stopped"

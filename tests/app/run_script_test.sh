@@ -7,6 +7,7 @@
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${SKINWRIGHT_BUILD_DIR:?SKINWRIGHT_BUILD_DIR must name the build folder}"
+PATH="$PATH:/usr/sbin" # nginx, for an ordinary user
 for tool in Xvfb nginx xwd od setsid; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps installs it)"; exit 77; }
 done

@@ -1,5 +1,7 @@
 #include "app/artwork.h"
 
+#include "app/demo_artwork.h"
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -201,42 +203,8 @@ QImage browseButton() {
 }
 
 QImage defaultThumbnail() {
-    QImage image(256, 128, QImage::Format_RGB888);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, 128);
-    sky.setColorAt(0, QColor(170, 200, 228));
-    sky.setColorAt(1, QColor(232, 240, 248));
-    p.fillRect(image.rect(), sky);
-    // A side view of an airliner in the house colours.
-    QPainterPath body;
-    body.moveTo(28, 70);
-    body.cubicTo(30, 58, 50, 56, 70, 56);
-    body.lineTo(200, 56);
-    body.lineTo(232, 34);
-    body.lineTo(242, 34);
-    body.lineTo(236, 60);
-    body.cubicTo(236, 70, 226, 76, 210, 76);
-    body.lineTo(52, 76);
-    body.cubicTo(38, 76, 28, 74, 28, 70);
-    p.setPen(QPen(kDeepBlue, 1.5));
-    p.setBrush(Qt::white);
-    p.drawPath(body);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDark);
-    p.drawRect(QRectF(60, 66, 160, 5));
-    QPainterPath wing;
-    wing.moveTo(110, 70);
-    wing.lineTo(150, 70);
-    wing.lineTo(124, 96);
-    wing.lineTo(110, 96);
-    wing.closeSubpath();
-    p.setBrush(kDeepBlue);
-    p.drawPath(wing);
-    p.setPen(kDeepBlue);
-    p.setFont(bookman(13, true));
-    p.drawText(QRectF(0, 100, 256, 24), Qt::AlignCenter, "No preview available");
-    return image;
+    // The house airliner in white with the steel-blue cheat line.
+    return liveryThumbnail("No preview available", 0xFFFFFF, 0x3E7194);
 }
 
 bool writeDefaultThumbnail(const QString& path) {

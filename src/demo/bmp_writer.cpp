@@ -1,20 +1,12 @@
 #include "demo/bmp_writer.h"
 
+#include "demo/little_endian.h"
+
 #include <stdexcept>
 
 namespace sw::demo {
 
 namespace {
-
-void put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 
 void putPixel(std::string& out, std::uint32_t rgb) {
     // BMP stores blue, green, red.

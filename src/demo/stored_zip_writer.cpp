@@ -1,5 +1,7 @@
 #include "demo/stored_zip_writer.h"
 
+#include "demo/little_endian.h"
+
 #include "archive/crc32.h"
 
 #include <limits>
@@ -8,16 +10,6 @@
 namespace sw::demo {
 
 namespace {
-
-void put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
 
 // 2020-01-01 12:00:00 in MS-DOS form (APPNOTE 4.4.6).
 constexpr std::uint32_t kDosTime = 0x6000;

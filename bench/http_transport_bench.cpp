@@ -4,6 +4,7 @@
 // (our throughput / curl's: 1.0 means as fast as curl).
 //
 //   http_transport_bench [WORK_FOLDER] [SIZE_MB]     (default /dev/shm/swhttpbench, 300)
+#include "platform/loopback_port.h"
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -31,29 +32,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return ok;
-}
 
 pid_t spawn(const std::vector<std::string>& args) {
     std::vector<char*> argv;
@@ -125,7 +103,7 @@ int main(int argc, char** argv) {
     }
     const std::uintmax_t size = fs::file_size(work / "www" / "package.zip");
 
-    const int port = freePort();
+    const int port = sw::findFreeLoopbackPort();
     {
         std::ofstream conf(work / "nginx.conf");
         conf << "daemon off;\nworker_processes 1;\npid " << (work / "nginx.pid").string() << ";\n"
@@ -142,7 +120,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nginx could not be started (apt install nginx-light)\n");
         return 1;
     }
-    for (int i = 0; i < 200 && !accepts(port); ++i)
+    for (int i = 0; i < 200 && !sw::loopbackAccepts(port); ++i)
         usleep(10000);
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/package.zip";
 

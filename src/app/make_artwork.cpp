@@ -6,6 +6,7 @@
 #include "app/artwork.h"
 #include "app/demo_artwork.h"
 #include "demo/demo_content.h"
+#include "platform/loopback_port.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "free-port" && argc == 2) {
-            const int port = sw::demo::findFreeLoopbackPort();
+            const int port = sw::findFreeLoopbackPort();
             if (port == 0) {
                 std::fprintf(stderr, "skinwright-artwork: no free port on 127.0.0.1\n");
                 return 1;

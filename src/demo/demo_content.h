@@ -35,8 +35,4 @@ DemoLayout demoLayout(const std::string& root, int port);
 // Throws IoError when a file cannot be written.
 DemoLayout writeDemo(const std::string& root, int port, const ThumbnailMaker& thumbnail);
 
-// A TCP port on 127.0.0.1 that nothing listens on at the moment of the call (the system
-// picks it); 0 when no socket can be bound.
-int findFreeLoopbackPort();
-
 } // namespace sw::demo

@@ -4,6 +4,7 @@
 #include "demo/bmp_writer.h"
 #include "demo/demo_content.h"
 #include "demo/stored_zip_writer.h"
+#include "platform/loopback_port.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -130,7 +131,7 @@ TEST(DemoContent, TheCatalogueNamesThePackagesItServes) {
 }
 
 TEST(DemoContent, AFreePortIsOneNothingListensOn) {
-    const int port = demo::findFreeLoopbackPort();
+    const int port = sw::findFreeLoopbackPort();
     ASSERT_GT(port, 0);
     // Binding it ourselves succeeds: nothing holds it.
     const int fd = socket(AF_INET, SOCK_STREAM, 0);

@@ -1,5 +1,6 @@
 // Automatic reconnection, the failure checks, and the labels and statistics of a download.
 #include "download_fixture.h"
+#include "platform/loopback_port.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -12,15 +13,7 @@ namespace {
 
 // A loopback port with nobody listening: connections are refused at once.
 int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    return findFreeLoopbackPort();
 }
 
 TEST_F(DownloadTest, ReconnectsUpToTheMaximumThenGivesUp) {

@@ -177,6 +177,9 @@ void TForm1::buildLocalView() {
     m1->setGeometry(8, 96, 345, 97);
     m1->setFrameShape(QFrame::NoFrame);
     m1->setReadOnly(true);
+    // A memo without scroll bars: the three lines fit, and longer ones wrap.
+    m1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m1->setFont(look::bookman(16, true));
     look::setBackground(m1, colour(kLight));
     look::setBackground(m1->viewport(), colour(kLight));

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "app/window_download_overlay.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
@@ -385,4 +386,51 @@ TEST_F(MainWindow, TheViewsUseTheFlatControlsInTheWindowsColours) {
     EXPECT_EQ(pixels(form->AbMeter1).pixel(20, 20), dark);
     EXPECT_EQ(pixels(form->AbMeter1).pixel(70, 20), light);
     EXPECT_EQ(form->uzip.ArchiveProgressMeter, &form->AbVCLMeterLink1);
+}
+
+// Each phase of the progress overlay as the window shows it. With SKINWRIGHT_SCREENSHOT_DIR set,
+// the renders are saved there as overlay-<phase>.png.
+TEST_F(MainWindow, TheOverlayShowsEachPhaseInTheFlatLook) {
+    auto form = makeWindow();
+    form->show();
+    WindowDownloadOverlay overlay(*form);
+    const QRgb dark = qRgb(62, 113, 148), light = qRgb(210, 227, 238);
+    auto shot = [&](const char* phase) {
+        QImage image = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (const char* dir = std::getenv("SKINWRIGHT_SCREENSHOT_DIR"))
+            image.save(QString("%1/overlay-%2.png").arg(dir, phase));
+        return image;
+    };
+
+    overlay.setMarqueeVisible(false);
+    overlay.setOverlayVisible(true);
+    overlay.setPhaseText(catalogue::kDownloadText);
+    overlay.setFirstFiguresVisible(true);
+    overlay.setSecondFiguresVisible(true);
+    QImage download = shot("download");
+    EXPECT_EQ(download.pixel(46 + 2, 192 + 2), dark); // the overlay's own colour
+    EXPECT_EQ(download.pixel(20, 200), light);        // the window around it
+    EXPECT_TRUE(form->Label8->text().contains('\n')); // two lines
+
+    overlay.setFirstFiguresVisible(false);
+    overlay.setSecondFiguresVisible(false);
+    overlay.setPhaseText(catalogue::kUnzipText);
+    overlay.setMeterVisible(true);
+    form->AbMeter1->DoProgress(47); // four blocks
+    QImage unzip = shot("unzip");
+    EXPECT_EQ(unzip.pixel(46 + 0 + 20, 192 + 72 + 20), dark);
+    EXPECT_EQ(unzip.pixel(46 + 4 * 58 + 20, 192 + 72 + 20), light);
+
+    overlay.setMeterVisible(false);
+    overlay.setPhaseText(catalogue::kInstallText);
+    overlay.setMarqueeVisible(true);
+    for (int i = 0; i < 12; ++i)
+        form->mb1->Step();
+    QImage install = shot("install");
+    // The marquee's train of graded blocks: something of the bar colour family inside its frame.
+    int barPixels = 0;
+    for (int x = 46 + 1; x < 46 + 575; ++x)
+        barPixels += install.pixel(x, 192 + 72 + 24) != light;
+    EXPECT_GT(barPixels, 50);
+    EXPECT_EQ(install.pixel(46 + 0, 192 + 72 + 24), dark); // the flat border
 }

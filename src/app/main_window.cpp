@@ -55,10 +55,16 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
     m_messages = m_services.messages
                      ? m_services.messages
                      : std::make_shared<QtMessageSink>(this, [this] { return m_taskbarTitle; });
-    if (m_services.winePrefix.empty())
-        m_services.winePrefix = DetectWinePrefix(); // $WINEPREFIX, ~/.wine, then Proton's
-    m_registry = m_services.registry ? m_services.registry
-                                     : std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
+    if (m_services.winePrefix.empty()) {
+        // $WINEPREFIX, ~/.wine, then Proton's; the chosen prefix's registry is read only once.
+        std::shared_ptr<WinePrefixRegistry> found = DetectWinePrefixRegistry();
+        m_services.winePrefix = found->prefix();
+        m_registry = std::move(found);
+    } else {
+        m_registry = std::make_shared<WinePrefixRegistry>(m_services.winePrefix);
+    }
+    if (m_services.registry)
+        m_registry = m_services.registry;
 
     buildControls();
     m_startFolder = fs::currentFolder();

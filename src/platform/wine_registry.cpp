@@ -1,10 +1,9 @@
 #include "platform/wine_registry.h"
 
+#include "platform/regular_file.h"
 #include "platform/utf8.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -173,11 +172,9 @@ std::string WineRegistry::defaultPrefix() {
 }
 
 WineRegistry WineRegistry::loadPrefix(const std::string& prefix) {
-    std::ifstream in(prefix + "/system.reg", std::ios::binary);
-    if (!in)
-        return {};
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return parse(text);
+    // Only a regular file is read: a folder or a FIFO in its place is no registry.
+    const std::optional<std::string> text = readRegularFile(prefix + "/system.reg");
+    return text ? parse(*text) : WineRegistry{};
 }
 
 WineRegistry WineRegistry::parse(const std::string& text) {

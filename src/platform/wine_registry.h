@@ -23,8 +23,9 @@ public:
     // The prefix: $WINEPREFIX when set and not empty, else ~/.wine.
     static std::string defaultPrefix();
 
-    // Loads <prefix>/system.reg. A prefix without one (or an unreadable file) is an empty
-    // registry: every key "does not open".
+    // Loads <prefix>/system.reg. A prefix without one, an unreadable file, or anything but a
+    // regular file in its place (a folder, a FIFO) is an empty registry: every key "does not
+    // open". Never waits and never throws.
     static WineRegistry loadPrefix(const std::string& prefix);
 
     // Parses the text of a system.reg.

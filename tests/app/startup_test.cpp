@@ -230,3 +230,31 @@ TEST(SiteAddresses, EnvironmentOverridesTheProgramsOwnAddresses) {
     EXPECT_EQ(MakerFaqUrl(), "http://127.0.0.1:8080/FAQ");
     EXPECT_EQ(CatalogueBaseUrl(), "http://127.0.0.1:8080/cat/");
 }
+
+// A start reads and parses system.reg once, however many lookups it makes; a later lookup
+// reads it again only when the file has changed.
+TEST_F(Startup, SystemRegIsParsedOncePerStartAndAgainOnlyWhenChanged) {
+    prefix.makeFolder("FSX");
+    prefix.writeSystemReg(registryHeader(false) + registryKey(kFsxKey, "\"SetupPath\"=\"C:\\\\FSX\""));
+    WinePrefixRegistry registry(prefix.path());
+    FormCreate(view, registry); // FS9 looked up, then FSX
+    EXPECT_EQ(view.choice, Simulator::FSX);
+    EXPECT_EQ(registry.loads(), 1);
+    cb2Change(view, registry);
+    EXPECT_EQ(registry.loads(), 1);
+
+    const std::string moved = prefix.makeFolder("Games/FSX");
+    prefix.writeSystemReg(registryHeader(false) +
+                          registryKey(kFsxKey, "\"SetupPath\"=\"C:\\\\Games\\\\FSX\""));
+    cb2Change(view, registry);
+    EXPECT_EQ(registry.loads(), 2);
+    EXPECT_EQ(view.folder, moved);
+}
+
+TEST_F(Startup, ASystemRegThatIsAFolderDetectsNothing) {
+    std::filesystem::create_directories(prefix.path() + "/system.reg");
+    WinePrefixRegistry registry(prefix.path());
+    EXPECT_NO_THROW(FormCreate(view, registry));
+    EXPECT_EQ(view.choice, Simulator::None);
+    EXPECT_EQ(log(), kStartLines + kEndLines);
+}

@@ -5,8 +5,13 @@
 #include "support/temp_dir.h"
 #include "wine_prefix_fixture.h"
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace sw;
 using namespace sw::test;
@@ -117,4 +122,46 @@ TEST_F(WinePrefixSearch, DetectionReadsHomeAndWinePrefixFromTheEnvironment) {
     ScopedEnv homeVariable("HOME", home.str().c_str());
     ScopedEnv noPrefix("WINEPREFIX", "");
     EXPECT_EQ(DetectWinePrefix(), proton.string());
+}
+
+// Broken prefixes on the way: a folder or a FIFO where system.reg should be, a folder where a
+// Steam library list should be. The search neither stops nor waits, and goes on to the
+// prefix that registers a simulator.
+TEST_F(WinePrefixSearch, BrokenPrefixesArePassedOverWithoutCrashingOrWaiting) {
+    const stdfs::path steam = home / ".local" / "share" / "Steam";
+    const stdfs::path proton = protonPrefix(steam);
+    TempDir variable;
+    stdfs::create_directories(variable / "system.reg");
+    stdfs::create_directories(home / ".wine");
+    const std::string fifo = (home / ".wine" / "system.reg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    makePrefix(proton, false, true);
+    stdfs::create_directories(steam / "steamapps" / "libraryfolders.vdf");
+
+    auto search = std::async(std::launch::async, [&] {
+        return chooseWinePrefix(candidateWinePrefixes(variable.str().c_str(), home.str()));
+    });
+    const bool finished = search.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!finished) {
+        // A reader waiting for a writer is let go, so that the test ends either way.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    ASSERT_TRUE(finished) << "the search waited on a FIFO";
+    std::string chosen;
+    EXPECT_NO_THROW(chosen = search.get());
+    EXPECT_EQ(chosen, proton.string());
+}
+
+// The registry of the chosen prefix is handed on: the start-up reads system.reg once.
+TEST_F(WinePrefixSearch, TheChosenPrefixComesWithItsRegistryAlreadyRead) {
+    makePrefix(home / ".wine", false, true); // FSX only: both simulators are looked up
+    const auto registry = chooseWinePrefixRegistry(candidateWinePrefixes(nullptr, home.str()));
+    ASSERT_TRUE(registry);
+    EXPECT_EQ(registry->prefix(), (home / ".wine").string());
+    EXPECT_EQ(registry->loads(), 1);
+    EXPECT_FALSE(registry->lookup(Simulator::FS9).keyOpens);
+    EXPECT_TRUE(registry->lookup(Simulator::FSX).keyOpens);
+    EXPECT_EQ(registry->loads(), 1);
 }

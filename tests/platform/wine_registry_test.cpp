@@ -2,11 +2,17 @@
 #include "platform/wine_registry.h"
 #include "support/temp_dir.h"
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace sw;
 using sw::test::TempDir;
+using sw::test::writeFile;
 
 namespace {
 
@@ -86,6 +92,45 @@ TEST(WineRegistry, AMissingFileIsAnEmptyRegistry) {
     WineRegistry registry = WineRegistry::loadPrefix(dir.str());
     EXPECT_TRUE(registry.empty());
     EXPECT_FALSE(registry.openKey("Software\\Microsoft"));
+}
+
+// A broken prefix: whatever stands where system.reg should be, loading it neither throws nor
+// waits, and anything but a readable regular file is an empty registry.
+TEST(WineRegistry, AFolderInPlaceOfSystemRegIsAnEmptyRegistry) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "system.reg");
+    WineRegistry registry;
+    EXPECT_NO_THROW(registry = WineRegistry::loadPrefix(dir.str()));
+    EXPECT_TRUE(registry.empty());
+}
+
+TEST(WineRegistry, AFifoInPlaceOfSystemRegIsAnEmptyRegistryAtOnce) {
+    TempDir dir;
+    const std::string fifo = (dir / "system.reg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto loading = std::async(std::launch::async, [&] { return WineRegistry::loadPrefix(dir.str()); });
+    const bool finished = loading.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!finished) {
+        // A reader waiting for a writer is let go, so that the test ends either way.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    ASSERT_TRUE(finished) << "loading a FIFO waited for a writer";
+    EXPECT_TRUE(loading.get().empty());
+}
+
+TEST(WineRegistry, AnUnreadableOrLinkedSystemRegIsHandledLikeAnyFile) {
+    TempDir dir;
+    writeFile(dir / "real.reg", kText);
+    std::filesystem::create_symlink("real.reg", dir / "system.reg");
+    EXPECT_TRUE(WineRegistry::loadPrefix(dir.str()).openKey("Software\\Vendor\\App")); // a link is followed
+    std::filesystem::remove(dir / "system.reg");
+    writeFile(dir / "system.reg", kText);
+    std::filesystem::permissions(dir / "system.reg", std::filesystem::perms::none);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root: every file is readable";
+    EXPECT_TRUE(WineRegistry::loadPrefix(dir.str()).empty());
 }
 
 TEST(WineRegistry, DefaultPrefixFollowsWinePrefix) {

@@ -1,9 +1,9 @@
 #include "app/core/steam_libraries.h"
 
+#include "platform/regular_file.h"
+
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace sw {
 
@@ -64,11 +64,9 @@ bool isNumber(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// A folder or a FIFO in place of the file reads as nothing, and never waits.
 std::string readText(const stdfs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return readRegularFile(path.string()).value_or(std::string());
 }
 
 } // namespace

@@ -24,18 +24,30 @@ std::vector<std::string> candidateWinePrefixes(const char* winePrefixVariable, c
     return candidates;
 }
 
-std::string chooseWinePrefix(const std::vector<std::string>& candidates) {
+std::shared_ptr<WinePrefixRegistry> chooseWinePrefixRegistry(const std::vector<std::string>& candidates) {
+    std::shared_ptr<WinePrefixRegistry> first;
     for (const std::string& prefix : candidates) {
-        const WinePrefixRegistry registry(prefix);
-        if (registry.lookup(Simulator::FS9).keyOpens || registry.lookup(Simulator::FSX).keyOpens)
-            return prefix;
+        auto registry = std::make_shared<WinePrefixRegistry>(prefix);
+        if (registry->lookup(Simulator::FS9).keyOpens || registry->lookup(Simulator::FSX).keyOpens)
+            return registry;
+        if (!first)
+            first = std::move(registry);
     }
-    return candidates.empty() ? std::string() : candidates.front();
+    return first;
+}
+
+std::string chooseWinePrefix(const std::vector<std::string>& candidates) {
+    const auto registry = chooseWinePrefixRegistry(candidates);
+    return registry ? registry->prefix() : std::string();
+}
+
+std::shared_ptr<WinePrefixRegistry> DetectWinePrefixRegistry() {
+    const char* home = std::getenv("HOME");
+    return chooseWinePrefixRegistry(candidateWinePrefixes(std::getenv("WINEPREFIX"), home ? home : ""));
 }
 
 std::string DetectWinePrefix() {
-    const char* home = std::getenv("HOME");
-    return chooseWinePrefix(candidateWinePrefixes(std::getenv("WINEPREFIX"), home ? home : ""));
+    return DetectWinePrefixRegistry()->prefix(); // the list always holds ~/.wine
 }
 
 } // namespace sw

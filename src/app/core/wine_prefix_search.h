@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/core/simulator_detection.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,12 @@ std::vector<std::string> candidateWinePrefixes(const char* winePrefixVariable, c
 // and later lookups still use the user's own prefix. Empty only for an empty list.
 std::string chooseWinePrefix(const std::vector<std::string>& candidates);
 
+// The same choice, with the chosen prefix's registry as the search read it: the start-up
+// looks the simulators up in it without reading system.reg again. Null for an empty list.
+std::shared_ptr<WinePrefixRegistry> chooseWinePrefixRegistry(const std::vector<std::string>& candidates);
+
 // chooseWinePrefix over the candidates of this process's environment.
 std::string DetectWinePrefix();
+std::shared_ptr<WinePrefixRegistry> DetectWinePrefixRegistry();
 
 } // namespace sw

@@ -19,4 +19,11 @@ void QtMessageSink::showError(const std::string& title, const std::string& text)
     box.exec();
 }
 
+bool QtMessageSink::askYesNo(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(m_title()), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace sw

@@ -15,6 +15,8 @@ public:
     QtMessageSink(QWidget* owner, std::function<std::string()> title);
     void showMessage(const std::string& text) override;
     void showError(const std::string& title, const std::string& text) override;
+    // Yes and No, with No as the default button: Enter never removes anything by accident.
+    bool askYesNo(const std::string& text) override;
 
 private:
     QPointer<QWidget> m_owner;

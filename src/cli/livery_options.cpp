@@ -58,4 +58,8 @@ void CliMessageSink::showError(const std::string&, const std::string& text) {
     m_failed = true;
 }
 
+bool CliMessageSink::askYesNo(const std::string&) {
+    return true; // the command line does not ask: the command given is the answer
+}
+
 } // namespace sw::cli

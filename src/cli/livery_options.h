@@ -63,6 +63,7 @@ public:
 
     void showMessage(const std::string& text) override;
     void showError(const std::string& title, const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
 
     bool failed() const { return m_failed; }
     bool succeeded() const { return m_succeeded; }

@@ -6,6 +6,8 @@
 #include "liveries/jpeg_image.h"
 #include "liveries/text_file.h"
 #include "platform/file_system.h"
+#include "platform/message_sink.h"
+#include "platform/windows_1252.h"
 
 namespace sw::liveries {
 
@@ -39,14 +41,26 @@ void LiveryHandlers::cb1Change() {
 
 void LiveryHandlers::LoadPackageDetails(Caller caller) {
     const bool startUp = caller == Caller::StartUp;
-    const std::string package = kLibrary + "/" + m_context.view.librarySelection();
+    const std::string item = m_context.view.librarySelection();
+    const std::string package = kLibrary + "/" + item;
 
+    // From here on SelectedPackage is this package: nothing of the one shown before may be
+    // used for it, even when a step below fails.
+    m_selectedItem = item;
+    m_selected.descriptorText.clear();
+    m_selected.productFolder.clear();
     m_selected.textureFolder = findTextureFolder(package, m_selected.textureFolder);
     m_context.log(startUp ? "333" : "418", startUp ? "Test log" : "Showing picture");
 
     const std::string thumbnail = package + "/" + m_selected.textureFolder + "/thumbnail.jpg";
-    const std::string picture = fs::fileExists(thumbnail) ? thumbnail : kDefaultPicture;
-    m_context.view.showPicture(loadJpegFile(fs::resolve(picture)));
+    const std::string picture = fs::resolve(fs::fileExists(thumbnail) ? thumbnail : kDefaultPicture);
+    try {
+        m_context.view.showPicture(loadJpegFile(picture));
+    } catch (const PictureError& error) {
+        // Which picture is damaged, by its full path.
+        throw PictureError(std::string(error.what()) + "\n" +
+                           (picture.rfind('/', 0) == 0 ? picture : fs::currentFolder() + "/" + picture));
+    }
     m_context.log(startUp ? "330" : "454", startUp ? "Resources checked" : "Checking installer info");
 
     m_selected.descriptorText = ReadDescriptor(package + "/installerinfo.txt");
@@ -63,16 +77,34 @@ void LiveryHandlers::LoadPackageDetails(Caller caller) {
         m_context.log("487", "installer info checked");
 }
 
+void LiveryHandlers::deriveSelectedPackage(const std::string& item) {
+    const std::string package = kLibrary + "/" + item;
+    m_selectedItem = item;
+    m_selected.descriptorText.clear();
+    m_selected.productFolder.clear();
+    m_selected.textureFolder = findTextureFolder(package, m_selected.textureFolder);
+    const std::string descriptorPath = package + "/installerinfo.txt";
+    if (fs::fileExists(descriptorPath)) {
+        m_selected.descriptorText = ReadDescriptor(descriptorPath);
+        m_selected.productFolder = productFolderFor(m_selected.descriptorText);
+    }
+    // Without a descriptor the one-package pass says so before a ProductFolder is needed.
+}
+
 void LiveryHandlers::BitBtn3Click() {
     if (!m_context.view.allLiveriesChecked()) {
-        installOnePackage(m_context, m_selected, kLibrary + "/" + m_context.view.librarySelection());
+        const std::string item = m_context.view.librarySelection();
+        if (item != m_selectedItem || m_selected.productFolder.empty())
+            deriveSelectedPackage(item);
+        installOnePackage(m_context, m_selected, kLibrary + "/" + item);
         return;
     }
     const std::vector<std::string> items = m_context.view.libraryItems();
     std::vector<std::string> folders;
     for (const std::string& item : items)
         folders.push_back(kLibrary + "/" + item);
-    installAllPackages(m_context, m_selected, folders);
+    PackageValues pass = m_selected; // the pass's own values; SelectedPackage stays
+    installAllPackages(m_context, pass, folders);
 }
 
 bool LiveryHandlers::BitBtn12Click() {
@@ -84,11 +116,40 @@ void LiveryHandlers::cb3Change() {
 }
 
 void LiveryHandlers::BitBtn6Click() {
+    const Simulator simulator = m_context.view.simulator();
+    const std::string product = m_context.view.productSelection();
+    const std::string configPath =
+        aircraftRoot(simulator, m_context.view.simulatorFolder()) + product + "/aircraft.cfg";
+    // Asked only when there is a livery to remove: otherwise the removal shows its message.
+    const bool removable = simulator != Simulator::None && m_context.view.variationIndex() >= 0 &&
+                           !isUnsafeName(product) && fs::fileExists(configPath);
+    if (removable) {
+        const std::string question = "Remove livery " +
+                                     windows1252ToUtf8(m_context.view.variationSelection()) + " from " +
+                                     product + "?";
+        if (!m_context.messages.askYesNo(question)) {
+            m_context.log("816", "BitBtn6Click called");
+            m_context.log("918", "BitBtn6Click end");
+            return;
+        }
+    }
     RemoveLivery(m_context);
 }
 
-bool LiveryHandlers::installDownloaded(const std::string& templivFolder, const std::string& archiveName) {
-    return installDownloadedPackages(m_context, m_selected, templivFolder, archiveName);
+std::optional<int> LiveryHandlers::installDownloaded(const std::string& templivFolder,
+                                                     const std::string& archiveName) {
+    // The pass installs every entry it handles unless the simulator choice is "None"; it
+    // pumps no messages, so the choice cannot change while it runs.
+    int packages = 0;
+    for (const fs::DirEntry& entry : fs::enumerate(templivFolder, "*.")) {
+        if (entry.name != "." && entry.name != ".." && entry.name != archiveName)
+            ++packages;
+    }
+    const bool installs = m_context.view.simulator() != Simulator::None;
+    PackageValues pass = m_selected; // the pass's own values; SelectedPackage stays
+    if (!installDownloadedPackages(m_context, pass, templivFolder, archiveName))
+        return std::nullopt;
+    return installs ? packages : 0;
 }
 
 } // namespace sw::liveries

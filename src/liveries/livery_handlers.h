@@ -3,6 +3,7 @@
 #include "liveries/installer.h"
 #include "liveries/livery_view.h"
 
+#include <optional>
 #include <string>
 
 namespace sw::liveries {
@@ -32,20 +33,29 @@ public:
     bool BitBtn12Click();
     // `cb3Change`: lists the chosen product's liveries.
     void cb3Change();
-    // `BitBtn6Click`: removes the chosen livery.
+    // `BitBtn6Click`: asks "Remove livery <variation> from <product>?" and, on Yes, removes
+    // the chosen livery. No leaves everything as it was. The question is asked only when
+    // there is something to remove; otherwise the removal reports what is missing.
     void BitBtn6Click();
 
-    // The download pass, for the download-and-install sequence.
-    bool installDownloaded(const std::string& templivFolder, const std::string& archiveName);
+    // The download pass, for the download-and-install sequence: the number of packages
+    // installed, or nothing when a message ended the pass.
+    std::optional<int> installDownloaded(const std::string& templivFolder, const std::string& archiveName);
 
+    // SelectedPackage: the values of the package shown in `cb1`. The passes over several
+    // packages work on their own copies and never change it.
     const PackageValues& selectedPackage() const { return m_selected; }
 
 private:
     enum class Caller { StartUp, Cb1Change };
     void LoadPackageDetails(Caller caller);
+    // Makes SelectedPackage the values of the `cb1` item `item`, when a `cb1Change` that
+    // stopped early (a damaged thumbnail, say) left them unfinished.
+    void deriveSelectedPackage(const std::string& item);
 
     LiveryContext m_context;
     PackageValues m_selected;
+    std::string m_selectedItem; // the `cb1` item m_selected belongs to
 };
 
 } // namespace sw::liveries

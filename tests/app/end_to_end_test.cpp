@@ -33,6 +33,10 @@ public:
     void showError(const std::string&, const std::string& text) override {
         messages.push_back("error: " + text);
     }
+    bool askYesNo(const std::string& text) override {
+        messages.push_back("question: " + text);
+        return true;
+    }
 };
 
 const QColor kLight(210, 227, 238);

@@ -69,7 +69,29 @@ protected:
         return form;
     }
     std::string log() { return readFile(workspace / "debug.log"); }
-    std::string config() { return readFile(sim / "Aircraft" / "ZEV_A320_200" / "aircraft.cfg"); }
+    std::string config(const std::string& product = "ZEV_A320_200") {
+        return readFile(sim / "Aircraft" / product / "aircraft.cfg");
+    }
+
+    // A second product, and a package for it that sorts after the others in `cb1`.
+    void addBoeing(const std::string& thumbnailBytes = "") {
+        std::filesystem::create_directories(sim / "Aircraft" / "ZEV_B737_800");
+        writeFile(sim / "Aircraft" / "ZEV_B737_800" / "aircraft.cfg", kConfig);
+        auto folder = workspace / "downloads" / "Zulu";
+        std::filesystem::create_directories(folder / "texture.zulu");
+        writeFile(folder / "installerinfo.txt", "[fltsim.xx]\r\ntitle=ZEV B737 Zulu\r\nui_variation=Zulu\r\n"
+                                                "productfolder=B737-800\r\ntexture=zulu\r\n"
+                                                "description=Zulu\r\n");
+        writeFile(folder / "texture.zulu" / "fuselage.bmp", "BMZulu");
+        if (!thumbnailBytes.empty())
+            writeFile(folder / "texture.zulu" / "thumbnail.jpg", thumbnailBytes);
+    }
+    static int count(const std::string& text, const std::string& part) {
+        int n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    }
 };
 
 } // namespace
@@ -129,4 +151,94 @@ TEST_F(WindowLiveries, InstallListAndRemoveThroughTheControls) {
     EXPECT_FALSE(std::filesystem::exists(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue"));
     EXPECT_EQ(form->cb4->count(), 1);
     EXPECT_TRUE(sink->errors.empty());
+}
+
+// After "Select all liveries" + INSTALL, `cb1` and `m1` still show the first package: an
+// INSTALL without the check installs that package, into its own product, with its textures.
+TEST_F(WindowLiveries, AnAllPackagesPassLeavesTheShownPackageSelected) {
+    addBoeing();
+    auto form = makeWindow();
+    ASSERT_EQ(form->cb1->count(), 3);
+    ASSERT_EQ(form->cb1->currentText(), "BlueAir");
+    form->sl1->SetChecked(true);
+    form->BitBtn3Click();
+    EXPECT_EQ(sink->messages, std::vector<std::string>{"Installation completed"});
+    EXPECT_EQ(count(config("ZEV_B737_800"), "title=ZEV B737 Zulu"), 1);
+
+    form->sl1->SetChecked(false);
+    form->BitBtn3Click();
+    EXPECT_EQ(sink->messages, (std::vector<std::string>{"Installation completed", "Installation completed"}));
+    EXPECT_EQ(count(config("ZEV_A320_200"), "title=ZEV A320 BlueAir"), 2);
+    EXPECT_EQ(count(config("ZEV_B737_800"), "title=ZEV A320 BlueAir"), 0);
+    EXPECT_EQ(readFile(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue" / "fuselage.bmp"), "BMBlueAir");
+    EXPECT_FALSE(std::filesystem::exists(sim / "Aircraft" / "ZEV_B737_800" / "texture.blue"));
+    EXPECT_TRUE(sink->errors.empty());
+}
+
+// A `cb1Change` that stops at a damaged thumbnail names the picture, and leaves nothing of the
+// package shown before for INSTALL: the package now in `cb1` goes into its own product.
+TEST_F(WindowLiveries, AChangeStoppedByADamagedThumbnailNeverInstallsIntoTheOtherProduct) {
+    addBoeing("\xFF\xD8 not really a picture");
+    auto form = makeWindow();
+    form->cb1->setCurrentIndex(2);
+    emit form->cb1->activated(2);
+    ASSERT_EQ(sink->errors.size(), 1u);
+    const std::string picture = (std::filesystem::canonical(workspace.path()) / "downloads" / "Zulu" /
+                                 "texture.zulu" / "thumbnail.jpg")
+                                    .string();
+    const std::string& text = sink->errors[0].second;
+    EXPECT_EQ(text.substr(0, text.find('\n')).rfind("JPEG error", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.find('\n') + 1), picture);
+
+    form->BitBtn3Click();
+    EXPECT_EQ(sink->messages.back(), "Installation completed");
+    EXPECT_EQ(count(config("ZEV_B737_800"), "title=ZEV B737 Zulu"), 1);
+    EXPECT_EQ(count(config("ZEV_A320_200"), "Zulu"), 0);
+    EXPECT_EQ(readFile(sim / "Aircraft" / "ZEV_B737_800" / "texture.zulu" / "fuselage.bmp"), "BMZulu");
+}
+
+// REMOVE asks first; No leaves the file, the textures and the list as they were.
+TEST_F(WindowLiveries, RemoveAsksFirstAndNoLeavesEverything) {
+    auto form = makeWindow();
+    form->BitBtn3Click();
+    const std::string installed = config();
+    form->BitBtn12Click();
+    form->cb3->setCurrentIndex(0);
+    emit form->cb3->activated(0);
+    form->cb4->setCurrentIndex(1);
+    sink->messages.clear();
+
+    sink->answers = {false};
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, std::vector<std::string>{
+                                  "question: Remove livery Blue Air \xC3\xA9t\xC3\xA9 from ZEV_A320_200?"});
+    EXPECT_EQ(config(), installed);
+    EXPECT_TRUE(std::filesystem::exists(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue" / "fuselage.bmp"));
+    EXPECT_EQ(form->cb4->count(), 2);
+    EXPECT_EQ(form->cb4->currentIndex(), 1);
+
+    sink->answers = {true};
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(sink->messages.back(), "Removed succesfully");
+    EXPECT_EQ(config(), kConfig.substr(0, kConfig.find("[General]")) + "\r\n" +
+                            kConfig.substr(kConfig.find("[General]")));
+
+    // Nothing to remove: no question, the removal's own message.
+    form->cb2->setCurrentIndex(0);
+    sink->messages.clear();
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, std::vector<std::string>{"Please select FS"});
+}
+
+// A Wine prefix whose system.reg is a folder: the window starts, finds no simulator and lists
+// the library as usual.
+TEST_F(WindowLiveries, StartUpOnAPrefixWhoseSystemRegIsAFolder) {
+    std::filesystem::create_directories(prefix.path() + "/system.reg");
+    WindowServices services;
+    services.messages = sink;
+    services.winePrefix = prefix.path();
+    TForm1 form(services);
+    EXPECT_TRUE(sink->errors.empty()) << sink->errors.front().second;
+    EXPECT_EQ(form.cb2->currentIndex(), 0);
+    EXPECT_EQ(form.cb1->count(), 2);
 }

@@ -456,6 +456,7 @@ void TForm1::BitBtn4Click() {
 }
 
 void TForm1::FormClose() {
+    m_closing = true;
     httpget.MBaixando = false;
 }
 
@@ -486,10 +487,15 @@ void TForm1::cb6Change() {
 }
 
 void TForm1::BitBtn8Click() {
-    catalogue::DownloadAndInstallParts parts{
-        httpget, uzip, *m_liveries, *m_overlay, *m_messages, liveries::debugLogTrace(), [this] {
-            return simulatorChoice();
-        }};
+    catalogue::DownloadAndInstallParts parts{httpget,
+                                             uzip,
+                                             *m_liveries,
+                                             *m_overlay,
+                                             *m_messages,
+                                             liveries::debugLogTrace(),
+                                             [this] { return simulatorChoice(); },
+                                             [this] { return simulatorFolder(); },
+                                             [this] { return m_closing; }};
     catalogue::DownloadAndInstall(parts, m_catalogue->SelectedPackageUrl(), m_startFolder);
 }
 

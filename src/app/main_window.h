@@ -191,6 +191,7 @@ private:
     std::string m_taskbarTitle;
     int m_dragCount = 0;
     bool m_manualDrag = false;
+    bool m_closing = false; // set when the window closes: a download it stops ends quietly
     QPoint m_dragOffset;
 };
 

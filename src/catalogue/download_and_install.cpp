@@ -33,6 +33,77 @@ private:
     DownloadOverlay& m_overlay;
 };
 
+// Every way out of the sequence other than its completion hides the overlay and empties
+// `templiv` (the downloaded file in `tempzip` stays). fail() does it at once, so that a
+// message comes after it; otherwise it is done on the way out, also for an error.
+class RoadEnd {
+public:
+    RoadEnd(DownloadOverlay& overlay, const liveries::Trace& trace, std::string templiv)
+        : m_overlay(overlay), m_trace(trace), m_templiv(std::move(templiv)) {}
+    ~RoadEnd() {
+        try {
+            fail();
+        } catch (...) {
+            // on the way out of an error: the error is what the user is to see
+        }
+    }
+    RoadEnd(const RoadEnd&) = delete;
+    RoadEnd& operator=(const RoadEnd&) = delete;
+
+    void fail() {
+        if (m_done)
+            return;
+        m_done = true;
+        m_overlay.setOverlayVisible(false);
+        liveries::RemoveTree(m_trace, m_templiv, true, false, false);
+    }
+    void complete() { m_done = true; }
+
+private:
+    DownloadOverlay& m_overlay;
+    const liveries::Trace& m_trace;
+    std::string m_templiv;
+    bool m_done = false;
+};
+
+// Keeps the downloader's last status text while it lives, passing each on to the handler
+// that was connected before.
+class StatusListener {
+public:
+    StatusListener(TMHttpGetResume& httpget, std::string& last)
+        : m_httpget(httpget), m_previous(httpget.MOnStatus) {
+        m_httpget.MOnStatus = [this, &last](TMHttpGetResume& sender, const std::string& text) {
+            last = text;
+            if (m_previous)
+                m_previous(sender, text);
+        };
+    }
+    ~StatusListener() { m_httpget.MOnStatus = m_previous; }
+    StatusListener(const StatusListener&) = delete;
+    StatusListener& operator=(const StatusListener&) = delete;
+
+private:
+    TMHttpGetResume& m_httpget;
+    TOnStatusEvent m_previous;
+};
+
+// The simulator's aircraft folder: AircraftRoot without its closing separator.
+std::string aircraftFolderOf(Simulator simulator, const std::string& simulatorFolder) {
+    std::string root = liveries::aircraftRoot(simulator, simulatorFolder);
+    if (!root.empty() && root.back() == '/')
+        root.pop_back();
+    return root;
+}
+
+// True when `templiv` holds an entry the download pass takes for a package folder.
+bool hasPackageFolder(const std::string& templiv, const std::string& archiveName) {
+    for (const fs::DirEntry& entry : fs::enumerate(templiv, "*.")) {
+        if (entry.name != "." && entry.name != ".." && entry.name != archiveName)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void httpgetMOnProgress(const TMHttpGetResume& httpget, DownloadOverlay& overlay) {
@@ -55,8 +126,17 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     DownloadOverlay& overlay = parts.overlay;
 
     log("988", "BitBtn8Click called");
-    if (parts.simulator() == Simulator::None) {
+    const Simulator simulator = parts.simulator();
+    if (simulator == Simulator::None) {
         parts.messages.showMessage(liveries::kMsgSelectFs);
+        return;
+    }
+    // A wrong simulator folder is found before the download, not after it.
+    const std::string aircraftFolder = aircraftFolderOf(simulator, parts.simulatorFolder());
+    if (!fs::directoryExists(aircraftFolder)) {
+        parts.messages.showMessage(std::string(liveries::kMsgNoAircraftCfg) + "\n" +
+                                   fs::resolve(aircraftFolder));
+        log("1247", "BitBtn8Click end");
         return;
     }
     const ActionsOff actionsOff(overlay);
@@ -64,6 +144,7 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     const std::string packageFileName = urlFileName(packageUrl);
     const std::string packageFile = startFolder + "/tempzip/" + packageFileName;
     const std::string templiv = startFolder + "/templiv";
+    RoadEnd roadEnd(overlay, parts.trace, templiv);
     parts.httpget.MArquivoLocal = packageFile;
     parts.httpget.MURL = packageUrl;
     log("1061", "Test log");
@@ -74,20 +155,36 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     overlay.setFirstFiguresVisible(true);
     overlay.setSecondFiguresVisible(true);
 
-    // A URL that names no file (it ends in "/") gives no file to download into.
-    if (!packageFileName.empty())
-        parts.httpget.StartDownload();
+    // The downloader's last status text tells why a download ended early.
+    std::string lastStatus;
+    {
+        const StatusListener listener(parts.httpget, lastStatus);
+        // A URL that names no file gives no file to download into.
+        if (!packageFileName.empty())
+            parts.httpget.StartDownload();
+    }
 
     overlay.setFirstFiguresVisible(false);
     log("1113", "Test log");
     overlay.setSecondFiguresVisible(false);
-    overlay.setTitles("Skinwright", "ZEV SW");
+    overlay.setTitles("Skinwright", kRoadTitle);
     overlay.setPhaseText(kUnzipText);
     overlay.setMeterVisible(true);
 
-    if (packageFileName.empty() || !fs::fileExists(packageFile)) {
-        overlay.setOverlayVisible(false);
+    const bool complete = !packageFileName.empty() && !parts.httpget.MErro() &&
+                          parts.httpget.MTamanhoArquivo() > 0 &&
+                          fileSize(packageFile) == parts.httpget.MTamanhoArquivo();
+    if (!complete) {
+        roadEnd.fail();
         log("1247", "BitBtn8Click end");
+        if (parts.closing && parts.closing())
+            return; // the user stopped it by closing the window; the part stays for resuming
+        if (packageFileName.empty())
+            parts.messages.showError(kRoadTitle, std::string(kMsgNoPackageFileName) + "\n" + packageUrl);
+        else
+            parts.messages.showError(kRoadTitle,
+                                     (lastStatus.empty() ? std::string(kMsgDownloadFailed) : lastStatus) +
+                                         "\n" + packageUrl);
         return;
     }
 
@@ -98,15 +195,13 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
         parts.uzip.ExtractMatching("*.*");
         parts.uzip.CloseArchiveFile();
         overlay.setMeterVisible(false);
-    } catch (const EAbException&) {
+    } catch (const EAbException& error) {
         parts.uzip.CloseArchiveFile();
-        overlay.setOverlayVisible(false);
+        roadEnd.fail();
         // A complete package that cannot be unpacked would be found complete again next time
-        // and fail the same way: drop it so the next attempt downloads it afresh. A partial
-        // file stays for resuming.
-        const std::int64_t remote = parts.httpget.MTamanhoArquivo();
-        if (remote > 0 && fileSize(packageFile) == remote)
-            fs::deleteFile(packageFile);
+        // and fail the same way: drop it so the next attempt downloads it afresh.
+        fs::deleteFile(packageFile);
+        parts.messages.showError(kRoadTitle, std::string(error.what()) + "\n" + packageFile);
         return;
     }
 
@@ -114,9 +209,22 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     overlay.setPhaseText(kInstallText);
     overlay.setMarqueeVisible(true);
 
-    if (!parts.liveries.installDownloaded(templiv, packageFileName))
-        return; // a message ended the pass; the files stay for a later attempt
+    const std::optional<int> installed = parts.liveries.installDownloaded(templiv, packageFileName);
+    if (!installed)
+        return; // a message ended the pass; the package file stays for a later attempt
 
+    if (*installed == 0) {
+        const bool found = hasPackageFolder(templiv, packageFileName);
+        roadEnd.fail();
+        if (found)
+            parts.messages.showMessage(kMsgNothingInstalled);
+        else
+            parts.messages.showMessage(std::string(kMsgNoPackageInDownload) + "\n" + packageFile);
+        log("1247", "BitBtn8Click end");
+        return;
+    }
+
+    roadEnd.complete();
     overlay.setOverlayVisible(false);
     parts.messages.showMessage(kMsgDownloadInstalled);
     fs::deleteFile(packageFile);

@@ -40,6 +40,18 @@ inline constexpr const char* kUnzipText =
 inline constexpr const char* kInstallText =
     "Installing livery, please note this can take several\r\nminutes depending on the Livery size";
 inline constexpr const char* kMsgDownloadInstalled = "Downloading and Installing completed";
+// The download pass found no package folder (one holding installerinfo.txt) in the archive.
+inline constexpr const char* kMsgNoPackageInDownload =
+    "Cannot find livery folder with installerinfo.txt in downloaded file, please recheck pathes";
+// Every package was skipped because no simulator was chosen.
+inline constexpr const char* kMsgNothingInstalled = "No livery installed, please select FS";
+// The chosen package's address ends without a file name.
+inline constexpr const char* kMsgNoPackageFileName =
+    "Cannot find livery file name in address, please recheck";
+// A download that failed before the downloader said anything.
+inline constexpr const char* kMsgDownloadFailed = "Cannot download livery, please try again later";
+// The title of the road's error boxes: the task-bar title it restores after the download.
+inline constexpr const char* kRoadTitle = "ZEV SW";
 
 // What the sequence works with: the window's components and handlers.
 struct DownloadAndInstallParts {
@@ -49,11 +61,23 @@ struct DownloadAndInstallParts {
     DownloadOverlay& overlay;
     MessageSink& messages;
     liveries::Trace trace;
-    std::function<Simulator()> simulator; // `cb2`, read afresh
+    std::function<Simulator()> simulator;         // `cb2`, read afresh
+    std::function<std::string()> simulatorFolder; // `e1`, read afresh
+    std::function<bool()> closing;                // the window is closing (null: never)
 };
 
 // `BitBtn8Click`: downloads the chosen package into <startFolder>/tempzip, unpacks it into
 // <startFolder>/templiv and installs every package folder found there.
+//
+// Every way it ends is told: a simulator folder without its aircraft folder stops it before
+// the download ("Cannot find aircraft.cfg file, ..." and the folder); a download that ends
+// without the whole file shows the downloader's last status text and the address in an error
+// box; an archive that cannot be unpacked shows the archive's error text and the file; an
+// archive without a package folder, or a pass that installed nothing, says so instead of
+// "Downloading and Installing completed". After any failure, and after an error that leaves
+// the sequence, `p3` is hidden, the actions are enabled again and `templiv` is emptied; a
+// partly downloaded file stays in `tempzip` for resuming. A download stopped by closing the
+// window ends without a message.
 void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packageUrl,
                         const std::string& startFolder);
 

@@ -142,9 +142,74 @@ TEST_F(WindowDownload, ClosingTheWindowDuringTheDownloadStopsIt) {
     QTest::mouseClick(form->BitBtn8, Qt::LeftButton);
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->httpget.MBaixando);
+    EXPECT_TRUE(sink->messages.empty()); // the user stopped it: nothing to tell
     // The part that arrived stays for a later resume; nothing was installed.
     EXPECT_EQ(config(), kConfig);
     auto partial = workspace / "tempzip" / "pair.zip";
     ASSERT_TRUE(std::filesystem::exists(partial));
     EXPECT_LT(std::filesystem::file_size(partial), 400000u);
+}
+
+// A LOAD installs its own packages and leaves the package shown in `cb1` selected: an INSTALL
+// afterwards puts that package into its own product.
+TEST(WindowDownloadThenInstall, ALoadLeavesTheShownPackageSelected) {
+    TestHttpServer server;
+    WinePrefixFixture prefix;
+    TempDir workspace, sim;
+    ScopedCurrentFolder inWorkspace{workspace.path()};
+    ASSERT_TRUE(
+        artwork::writeDefaultThumbnail(QString::fromStdString((workspace / "thumbnail.jpg").string())));
+    for (const char* product : {"ZEV_A320_200", "ZEV_B737_800"}) {
+        std::filesystem::create_directories(sim / "SimObjects" / "Airplanes" / product);
+        writeFile(sim / "SimObjects" / "Airplanes" / product / "aircraft.cfg", kConfig);
+    }
+    auto local = workspace / "downloads" / "Zulu";
+    std::filesystem::create_directories(local / "texture.zulu");
+    writeFile(local / "installerinfo.txt", "[fltsim.xx]\r\ntitle=ZEV B737 Zulu\r\nui_variation=Zulu\r\n"
+                                           "productfolder=B737-800\r\ntexture=zulu\r\ndescription=Zulu\r\n");
+    writeFile(local / "texture.zulu" / "fuselage.bmp", "zulu");
+    server.addFile("/skinwright/prod.txt", "ZEV A320&&a320.txt;;\r\n");
+    server.addFile("/skinwright/a320.txt", "Pair&&" + server.url("/p/pair.zip") + ";;!!\r\n");
+    server.addFile("/p/pair.zip", buildZip({storedEntry("Blue/installerinfo.txt", descriptor("Blue")),
+                                            storedEntry("Blue/texture.Blue/fuselage.bmp", "blue")}));
+    ScopedEnv catalogueUrl("SKINWRIGHT_CATALOGUE_URL", server.url("/skinwright/").c_str());
+    auto sink = std::make_shared<RecordingSink>();
+    WindowServices services;
+    services.messages = sink;
+    services.winePrefix = prefix.path();
+    TForm1 form(services);
+    form.cb2->setCurrentIndex(2);
+    form.e1->setText(QString::fromStdString(sim.str()));
+    ASSERT_EQ(form.cb1->currentText(), "Zulu");
+
+    form.BitBtn11Click();
+    form.BitBtn8Click();
+    ASSERT_EQ(sink->messages, std::vector<std::string>{"Downloading and Installing completed"});
+    form.BitBtn3Click();
+    EXPECT_EQ(sink->messages.back(), "Installation completed");
+    const auto airplanes = sim / "SimObjects" / "Airplanes";
+    EXPECT_NE(readFile(airplanes / "ZEV_B737_800" / "aircraft.cfg").find("title=ZEV B737 Zulu"),
+              std::string::npos);
+    EXPECT_EQ(readFile(airplanes / "ZEV_A320_200" / "aircraft.cfg").find("Zulu"), std::string::npos);
+    EXPECT_EQ(readFile(airplanes / "ZEV_B737_800" / "texture.zulu" / "fuselage.bmp"), "zulu");
+    EXPECT_TRUE(sink->errors.empty());
+}
+
+// A LOAD whose download fails: an error box with the downloader's text, the overlay gone and
+// every button back.
+TEST_F(WindowDownload, AFailedLoadShowsWhyAndGivesTheWindowBack) {
+    TestHttpResponse missing;
+    missing.status = 404;
+    missing.reason = "Not Found";
+    server.setResponse("/p/pair.zip", missing);
+    QTest::mouseClick(form->BitBtn11, Qt::LeftButton);
+    QTest::mouseClick(form->BitBtn8, Qt::LeftButton);
+    ASSERT_EQ(sink->errors.size(), 1u);
+    EXPECT_EQ(sink->errors[0], std::make_pair(std::string("ZEV SW"),
+                                              "<<< 404 - HTTP Not Found >>>\n" + server.url("/p/pair.zip")));
+    const OverlayState after = stateOf(*form);
+    EXPECT_FALSE(after.overlay);
+    EXPECT_TRUE(after.loadEnabled);
+    EXPECT_TRUE(after.navigationEnabled);
+    EXPECT_EQ(config(), kConfig);
 }

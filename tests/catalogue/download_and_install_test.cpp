@@ -3,6 +3,7 @@
 #include "archive/unzipper.h"
 #include "catalogue/download_and_install.h"
 #include "download/mhttp_get_resume.h"
+#include "platform/loopback_port.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
@@ -92,6 +93,9 @@ protected:
                          deflatedEntry("Red/texture.red/fuselage.bmp", "red paint")});
     }
 
+    // Thrown from the trace at this point, when set: an error the sequence does not expect.
+    std::string failAt;
+
     void run(const std::string& url) {
         DownloadAndInstallParts parts{httpget,
                                       uzip,
@@ -100,9 +104,28 @@ protected:
                                       sink,
                                       [this](const std::string& point, const std::string& message) {
                                           trace.push_back(point + " " + message);
+                                          if (point == failAt)
+                                              throw std::runtime_error("unexpected at " + point);
                                       },
-                                      [this] { return simulatorChoice; }};
+                                      [this] { return simulatorChoice; },
+                                      [this] { return view.folder; },
+                                      nullptr};
         DownloadAndInstall(parts, url, start.str());
+    }
+
+    // Leftovers of an earlier attempt in templiv, which every failure empties.
+    void leaveLeftovers() {
+        std::filesystem::create_directories(start / "templiv" / "Old" / "texture.old");
+        writeFile(start / "templiv" / "Old" / "texture.old" / "a.bmp", "old");
+    }
+
+    // After a failure: the overlay is gone, the actions are back, templiv is empty.
+    void expectCleanFailure() {
+        EXPECT_FALSE(overlay.overlay);
+        EXPECT_TRUE(overlay.actions);
+        EXPECT_TRUE(empty("templiv"));
+        EXPECT_TRUE(std::filesystem::is_directory(start / "templiv"));
+        EXPECT_EQ(readFile(cfgPath()), kConfig);
     }
 
     bool empty(const char* folder) { return std::filesystem::is_empty(start / folder); }
@@ -154,13 +177,60 @@ TEST_F(DownloadAndInstallTest, NoSimulatorChosenChangesNothing) {
     EXPECT_EQ(trace, std::vector<std::string>{"988 BitBtn8Click called"});
 }
 
-TEST_F(DownloadAndInstallTest, AFailedDownloadClosesTheOverlaySilently) {
-    run(server.url("/p/missing.zip"));
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_FALSE(overlay.overlay);
+// A download that ends without the whole file shows the downloader's last status text and
+// the address in an error box.
+TEST_F(DownloadAndInstallTest, AFailedDownloadShowsTheDownloadersLastStatus) {
+    leaveLeftovers();
+    const std::string url = server.url("/p/missing.zip");
+    run(url);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0], std::make_pair(std::string("ZEV SW"), "<<< 404 - HTTP Not Found >>>\n" + url));
+    EXPECT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(empty("tempzip"));
     EXPECT_EQ(trace.back(), "1247 BitBtn8Click end");
-    EXPECT_EQ(readFile(cfgPath()), kConfig);
+    expectCleanFailure();
+}
+
+TEST_F(DownloadAndInstallTest, ARefusedConnectionOrAServerErrorIsShownAndThePartialFileKept) {
+    const std::string url = "http://127.0.0.1:" + std::to_string(findFreeLoopbackPort()) + "/p/pack.zip";
+    run(url);
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].second,
+              "<<< 12029 - ERROR_INTERNET_CANNOT_CONNECT - The attempt to connect to the "
+              "server failed. >>>\n" +
+                  url);
+    expectCleanFailure();
+
+    // A resume that the server answers with 500: the part already here stays as it was.
+    const std::string zip = twoLiveries();
+    const std::string part = zip.substr(0, zip.size() / 2);
+    writeFile(start / "tempzip" / "pack.zip", part);
+    TestHttpResponse failing;
+    failing.status = 500;
+    failing.reason = "Internal Server Error";
+    failing.body = "oops";
+    server.setResponse("/p/pack.zip", failing);
+    sink.errors.clear();
+    run(server.url("/p/pack.zip"));
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].second.substr(0, sink.errors[0].second.find('\n')),
+              "<<< 500 - HTTP Internal Server Error >>>");
+    EXPECT_EQ(readFile(start / "tempzip" / "pack.zip"), part);
+    expectCleanFailure();
+}
+
+// The simulator's aircraft folder is checked before anything is downloaded.
+TEST_F(DownloadAndInstallTest, AWrongSimulatorFolderStopsBeforeTheDownload) {
+    server.addFile("/p/pack.zip", twoLiveries());
+    TempDir elsewhere;
+    view.folder = elsewhere.str();
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages,
+              std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes\n" +
+                                       elsewhere.str() + "/SimObjects/Airplanes"});
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(overlay.events.empty());
+    EXPECT_TRUE(overlay.actions);
 }
 
 TEST_F(DownloadAndInstallTest, APackageUrlIsStoredWithoutItsQuery) {
@@ -170,11 +240,13 @@ TEST_F(DownloadAndInstallTest, APackageUrlIsStoredWithoutItsQuery) {
     EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
 }
 
-TEST_F(DownloadAndInstallTest, AnUrlEndingInASlashDownloadsNothing) {
-    run(server.url("/p/"));
+TEST_F(DownloadAndInstallTest, AnUrlEndingInASlashDownloadsNothingAndSaysSo) {
+    const std::string url = server.url("/p/");
+    run(url);
     EXPECT_TRUE(server.requests().empty());
     EXPECT_FALSE(overlay.overlay);
-    EXPECT_TRUE(sink.messages.empty());
+    ASSERT_EQ(sink.errors.size(), 1u);
+    EXPECT_EQ(sink.errors[0].second, std::string(kMsgNoPackageFileName) + "\n" + url);
 }
 
 TEST_F(DownloadAndInstallTest, ACutTransferResumesFromThePartialFile) {
@@ -191,11 +263,16 @@ TEST_F(DownloadAndInstallTest, ACutTransferResumesFromThePartialFile) {
 }
 
 TEST_F(DownloadAndInstallTest, ACompleteButCorruptPackageIsDroppedSoTheNextAttemptFetchesItAgain) {
+    leaveLeftovers();
     server.addFile("/p/pack.zip", std::string(4000, 'x'));
     run(server.url("/p/pack.zip"));
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_FALSE(overlay.overlay);
-    EXPECT_TRUE(overlay.actions);
+    // The archive's own error text, and the file.
+    ASSERT_EQ(sink.errors.size(), 1u);
+    const std::string& text = sink.errors[0].second;
+    ASSERT_NE(text.find('\n'), std::string::npos) << text;
+    EXPECT_FALSE(text.substr(0, text.find('\n')).empty());
+    EXPECT_EQ(text.substr(text.find('\n') + 1), start.str() + "/tempzip/pack.zip");
+    expectCleanFailure();
     EXPECT_FALSE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
     EXPECT_EQ(readFile(cfgPath()), kConfig);
     EXPECT_EQ(std::find(trace.begin(), trace.end(), "1139 Test log"), trace.end());
@@ -210,8 +287,10 @@ TEST_F(DownloadAndInstallTest, APackageFolderWithoutDescriptorEndsWithItsMessage
               std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes"});
     EXPECT_NE(readFile(cfgPath()).find("[fltsim.1]"), std::string::npos); // Blue was installed first
     EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
-    EXPECT_FALSE(empty("templiv"));
+    EXPECT_TRUE(empty("templiv"));
     EXPECT_GE(view.progressHidden, 1);
+    EXPECT_FALSE(overlay.overlay);
+    EXPECT_TRUE(overlay.actions);
 }
 
 TEST_F(DownloadAndInstallTest, AMissingAircraftCfgEndsWithItsMessage) {
@@ -228,18 +307,39 @@ TEST_F(DownloadAndInstallTest, NoneChosenDuringTheDownloadSkipsEveryPackage) {
     view.sim = Simulator::None; // the user changed cb2 while the package came in
     run(server.url("/p/pack.zip"));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Please select FS", "Please select FS",
-                                                       "Downloading and Installing completed"}));
-    EXPECT_EQ(readFile(cfgPath()), kConfig);
-    EXPECT_TRUE(empty("tempzip"));
-    EXPECT_TRUE(empty("templiv"));
+                                                       "No livery installed, please select FS"}));
+    expectCleanFailure();
 }
 
-TEST_F(DownloadAndInstallTest, AZipWithoutPackageFoldersStillCompletes) {
+// Nothing installed is never "completed": an archive without a package folder says what it
+// lacks, and names the downloaded file, which stays.
+TEST_F(DownloadAndInstallTest, AZipWithoutPackageFoldersSaysNothingWasInstalled) {
+    const std::string noFolder =
+        std::string(kMsgNoPackageInDownload) + "\n" + start.str() + "/tempzip/pack.zip";
     server.addFile("/p/pack.zip",
                    buildZip({storedEntry("readme.txt", "hi"), storedEntry("A320.blue/x.bmp", "x")}));
     run(server.url("/p/pack.zip"));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
-    EXPECT_EQ(readFile(cfgPath()), kConfig);
+    EXPECT_EQ(sink.messages, std::vector<std::string>{noFolder});
+    expectCleanFailure();
+    EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
+
+    // The descriptor and its texture folder at the top of the archive.
+    sink.messages.clear();
+    server.addFile("/p/top.zip", buildZip({storedEntry("installerinfo.txt", descriptor("Top", "top")),
+                                           storedEntry("texture.top/fuselage.bmp", "top paint")}));
+    run(server.url("/p/top.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kMsgNoPackageInDownload) + "\n" +
+                                                      start.str() + "/tempzip/top.zip"});
+    expectCleanFailure();
+}
+
+// An error the sequence does not expect still leaves the window usable and templiv empty.
+TEST_F(DownloadAndInstallTest, AnUnexpectedErrorStillClosesTheOverlayAndEmptiesTempliv) {
+    server.addFile("/p/pack.zip", twoLiveries());
+    failAt = "1139"; // after unpacking
+    EXPECT_THROW(run(server.url("/p/pack.zip")), std::runtime_error);
+    expectCleanFailure();
+    EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
 }
 
 TEST(DownloadProgress, PercentageInCaptionAndTitleButNotForAnUnknownSize) {

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -32,6 +34,19 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// A failure that the folder is at fault for (no new file may be created in it, or no entry
+// replaced): the second line names the folder, not the file.
+IoError folderError(int errnoValue, const std::string& what, const std::string& folder) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, ignored);
+    return IoError(what + ": " + std::strerror(errnoValue) + "\n" + (ignored ? folder : absolute.string()),
+                   errnoValue);
+}
+
+bool isPermissionError(int errnoValue) {
+    return errnoValue == EACCES || errnoValue == EPERM || errnoValue == EROFS;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(std::string path) : m_path(std::move(path)) {}
@@ -42,8 +57,18 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::open() {
     discard();
+    m_target = m_path;
+    struct stat link {};
+    if (::lstat(m_path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // A linked file stays linked: the file the link leads to is the one replaced.
+        char* real = ::realpath(m_path.c_str(), nullptr);
+        if (real == nullptr)
+            throw IoError::fromErrno(errno, "Cannot open file \"" + m_path + "\"");
+        m_target = real;
+        std::free(real);
+    }
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) == 0) {
+    if (::stat(m_target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw IoError::fromErrno(EISDIR, "Cannot open file \"" + m_path + "\"");
         if ((st.st_mode & S_IWUSR) == 0)
@@ -52,17 +77,19 @@ void AtomicFile::open() {
         m_keepMode = true;
         m_uid = st.st_uid;
         m_gid = st.st_gid;
+    } else if (errno == EACCES) {
+        throw folderError(errno, "Cannot open a file in folder", folderOf(m_target));
     } else if (errno != ENOENT) {
         throw IoError::fromErrno(errno, "Cannot open file \"" + m_path + "\"");
     }
 
     // A name beside the target ("aircraft.cfg.XXXXXX"), so the rename never crosses a mount.
-    std::string pattern = m_path + ".XXXXXX";
+    std::string pattern = m_target + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
-        throw IoError::fromErrno(errno, "Cannot open file \"" + m_path + "\"");
+        throw folderError(errno, "Cannot create a temporary file in folder", folderOf(m_target));
     m_fd = fd;
     m_tempPath = name.data();
 }
@@ -114,13 +141,15 @@ void AtomicFile::commit() {
         discard();
         throw IoError::fromErrno(error, "Cannot write to file \"" + m_path + "\"");
     }
-    if (renameFile(m_tempPath.c_str(), m_path.c_str()) != 0) {
+    if (renameFile(m_tempPath.c_str(), m_target.c_str()) != 0) {
         const int error = errno;
         discard();
+        if (isPermissionError(error))
+            throw folderError(error, "Cannot replace a file in folder", folderOf(m_target));
         throw IoError::fromErrno(error, "Cannot write to file \"" + m_path + "\"");
     }
     m_tempPath.clear();
-    syncFolder(folderOf(m_path));
+    syncFolder(folderOf(m_target));
 }
 
 long AtomicFile::writeSome(int fd, const char* data, unsigned long size) {

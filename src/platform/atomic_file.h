@@ -9,10 +9,15 @@ namespace sw {
 // target, taking over the target's permission bits (and owner, where allowed). Until the
 // rename the old file is untouched; a crash leaves at worst a stray temporary file.
 //
+// A target that is a symbolic link stays a link: the file it leads to is replaced, with the
+// temporary file beside that file.
+//
 // An existing target whose owner write bit is clear is refused, as opening a read-only file
 // for rewriting is refused on Windows (checked by the bit: the rename itself would succeed).
 //
-// Errors throw IoError at the failing step; the temporary file is removed.
+// Errors throw IoError at the failing step; the temporary file is removed. When the folder
+// is at fault (no temporary file can be created in it, or it refuses the rename) the error's
+// second line names the folder.
 class AtomicFile {
 public:
     explicit AtomicFile(std::string path);
@@ -40,6 +45,7 @@ private:
     void discard();
 
     std::string m_path;
+    std::string m_target; // m_path, or the file it links to
     std::string m_tempPath;
     int m_fd = -1;
     unsigned m_mode = 0;

@@ -139,4 +139,60 @@ TEST(AtomicFile, CreatesNewFileAndFailsInMissingFolder) {
     EXPECT_THROW(sw::writeFileAtomically((dir / "missing" / "f").string(), "x"), IoError);
 }
 
+// The folder is at fault when the temporary file cannot be created: the error's second line
+// names it, not the file.
+TEST(AtomicFile, FolderRefusingTheTemporaryFileIsNamed) {
+    TempDir dir;
+    try {
+        sw::writeFileAtomically((dir / "missing" / "aircraft.cfg").string(), "x");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create a temporary file in folder: No such file or directory\n" +
+                      (dir / "missing").string());
+    }
+    const auto target = dir / "locked" / "aircraft.cfg";
+    std::filesystem::create_directory(dir / "locked");
+    writeFile(target, "keep");
+    try {
+        sw::test::WithoutWriteAccess locked(dir / "locked");
+        sw::writeFileAtomically(target.string(), "lost");
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.code(), EACCES);
+        EXPECT_EQ(std::string(e.what()), "Cannot create a temporary file in folder: Permission denied\n" +
+                                             (dir / "locked").string());
+    }
+    EXPECT_EQ(readFile(target), "keep");
+}
+
+// A linked file stays a link: the file it leads to gets the new content (through a chain of
+// links, relative or absolute), with its permissions, and no temporary file is left anywhere.
+TEST(AtomicFile, LinkStaysALinkAndItsTargetIsReplaced) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "real");
+    std::filesystem::create_directories(dir / "product");
+    writeFile(dir / "real" / "a320.cfg", "old");
+    ::chmod((dir / "real" / "a320.cfg").c_str(), 0640);
+    std::filesystem::create_symlink("a320.cfg", dir / "real" / "current.cfg");
+    std::filesystem::create_symlink("../real/current.cfg", dir / "product" / "aircraft.cfg");
+    sw::writeFileAtomically((dir / "product" / "aircraft.cfg").string(), "new");
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "product" / "aircraft.cfg"), "../real/current.cfg");
+    EXPECT_EQ(std::filesystem::read_symlink(dir / "real" / "current.cfg"), "a320.cfg");
+    EXPECT_EQ(readFile(dir / "real" / "a320.cfg"), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "real" / "a320.cfg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(entryCount(dir / "real"), 2u);
+    EXPECT_EQ(entryCount(dir / "product"), 1u);
+}
+
+TEST(AtomicFile, DanglingLinkIsRefusedAndKept) {
+    TempDir dir;
+    std::filesystem::create_symlink("gone.cfg", dir / "aircraft.cfg");
+    EXPECT_THROW(sw::writeFileAtomically((dir / "aircraft.cfg").string(), "x"), IoError);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "aircraft.cfg"));
+    EXPECT_EQ(entryCount(dir.path()), 1u);
+}
+
 } // namespace

@@ -2,8 +2,11 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <linux/capability.h>
 #include <random>
 #include <stdexcept>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace sw::test {
 
@@ -53,6 +56,39 @@ ScopedCurrentFolder::ScopedCurrentFolder(const std::filesystem::path& folder)
 ScopedCurrentFolder::~ScopedCurrentFolder() {
     std::error_code ec;
     std::filesystem::current_path(m_previous, ec);
+}
+
+namespace {
+
+// Raises or lowers CAP_DAC_OVERRIDE in the calling thread's effective set; true when it was
+// there to lower (it stays permitted, so it can be raised again).
+bool setDacOverride(bool on) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    const unsigned bit = 1u << CAP_DAC_OVERRIDE;
+    if (!on && (data[0].effective & bit) == 0)
+        return false;
+    data[0].effective = on ? (data[0].effective | bit) : (data[0].effective & ~bit);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+WithoutWriteAccess::WithoutWriteAccess(const std::filesystem::path& folder)
+    : m_folder(folder), m_perms(std::filesystem::status(folder).permissions()) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(folder, perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    m_dropped = setDacOverride(false);
+}
+
+WithoutWriteAccess::~WithoutWriteAccess() {
+    if (m_dropped)
+        setDacOverride(true);
+    std::error_code ec;
+    std::filesystem::permissions(m_folder, m_perms, ec);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {

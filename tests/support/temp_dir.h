@@ -38,6 +38,23 @@ private:
     std::filesystem::path m_previous;
 };
 
+// Takes the write permission of `folder` away while the object lives, for the calling thread
+// even when the tests run as root (which would otherwise bypass the permission bits): the
+// folder's mode becomes read-only and the thread's capability to override file permissions
+// is dropped from its effective set.
+class WithoutWriteAccess {
+public:
+    explicit WithoutWriteAccess(const std::filesystem::path& folder);
+    ~WithoutWriteAccess();
+    WithoutWriteAccess(const WithoutWriteAccess&) = delete;
+    WithoutWriteAccess& operator=(const WithoutWriteAccess&) = delete;
+
+private:
+    std::filesystem::path m_folder;
+    std::filesystem::perms m_perms;
+    bool m_dropped = false;
+};
+
 // Sets an environment variable for the lifetime of the object (unset when `value` is null).
 class ScopedEnv {
 public:

@@ -27,7 +27,9 @@ int runRemove(Invocation& inv) {
         // The list first, as the window fills `cb4` before a livery can be chosen.
         liveries::ListInstalledLiveries(context);
         if (static_cast<std::size_t>(index) >= view.variations.size()) {
-            sink.showMessage(liveries::kMsgLiveryNotFound);
+            sink.showMessage(liveries::messageWithPath(
+                liveries::kMsgLiveryNotFound,
+                liveries::aircraftRoot(options->simulator, options->root) + view.product + "/aircraft.cfg"));
             return kExitFailure;
         }
         view.variationIndex_ = index;

@@ -1,5 +1,7 @@
 #include "liveries/descriptor.h"
 
+#include "liveries/config_sections.h"
+
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -8,7 +10,8 @@ namespace sw::liveries {
 
 namespace {
 const std::string kHeaderStart = "[fltsim.";
-}
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+} // namespace
 
 std::string DescriptorValue(const std::string& text, const std::string& key) {
     // Positions as the program counts them, from 1; 0 when the key is absent.
@@ -42,13 +45,18 @@ std::string findTextureFolder(const std::string& packageFolder, const std::strin
 }
 
 bool numberDescriptor(std::string& descriptorText, int number) {
-    if (descriptorText.compare(0, kHeaderStart.size(), kHeaderStart) != 0)
+    const std::size_t header = headerAt(descriptorText, 0);
+    if (header == std::string::npos)
         return false;
+    std::size_t close = descriptorText.find(']', header + kHeaderStart.size());
     const std::size_t lineEnd = std::min(descriptorText.find('\r'), descriptorText.find('\n'));
-    const std::size_t close = descriptorText.find(']', kHeaderStart.size());
     if (close == std::string::npos || close > lineEnd)
         return false;
-    descriptorText.replace(kHeaderStart.size(), close - kHeaderStart.size(), std::to_string(number));
+    descriptorText.replace(header + kHeaderStart.size(), close - header - kHeaderStart.size(),
+                           std::to_string(number));
+    // A byte-order mark belongs to the descriptor file, never to the section.
+    if (descriptorText.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
+        descriptorText.erase(0, kByteOrderMark.size());
     return true;
 }
 

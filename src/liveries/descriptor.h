@@ -21,9 +21,10 @@ std::string productFolderFor(const std::string& descriptorText);
 std::string findTextureFolder(const std::string& packageFolder, const std::string& current,
                               const std::function<void(const std::string&)>& onEntry = {});
 
-// Writes section number `number` into the descriptor's header: whatever stands between a
-// leading "[fltsim." and the first ']' of the first line is replaced. False, and the text
-// unchanged, when the first line is not such a header.
+// Writes section number `number` into the descriptor's header: whatever stands between the
+// "[fltsim." (any letter case, after blanks) that opens the first line and that line's first
+// ']' is replaced; a leading byte-order mark is dropped. False, and the text unchanged, when
+// the first line is not such a header.
 bool numberDescriptor(std::string& descriptorText, int number);
 
 // True when a path component from a file (a product or texture name) would reach outside

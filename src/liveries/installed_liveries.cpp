@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace sw::liveries {
@@ -88,7 +89,7 @@ void RemoveLivery(const LiveryContext& context) {
     if (simulator == Simulator::FSX)
         context.log("853", "Test log");
     if (isUnsafeName(context.view.productSelection()) || !fs::fileExists(configPath)) {
-        context.messages.showMessage(kMsgNoAircraftCfg);
+        context.messages.showMessage(messageWithPath(kMsgNoAircraftCfg, configPath));
         context.view.hideProgress();
         return;
     }
@@ -100,7 +101,7 @@ void RemoveLivery(const LiveryContext& context) {
     // variation must all be where the list found them.
     const std::optional<SectionSpan> span = locateSection(configText, context.view.variationIndex());
     if (!span || span->variation != context.view.variationSelection()) {
-        context.messages.showMessage(kMsgLiveryNotFound);
+        context.messages.showMessage(messageWithPath(kMsgLiveryNotFound, configPath));
         context.log("918", "BitBtn6Click end");
         return;
     }
@@ -111,10 +112,14 @@ void RemoveLivery(const LiveryContext& context) {
     context.log("905", "Test log");
 
     // "texture." alone is the product's base texture folder, and a value with a separator or
-    // ".." would reach outside the product: such a section goes, but no folder.
+    // ".." would reach outside the product: such a section goes, but no folder. Neither goes a
+    // folder that a remaining section still uses (variations often share one texture).
     const std::string& name = span->textureName;
-    if (!name.empty() && name.find('/') == std::string::npos && name.find('\\') == std::string::npos &&
-        name.find("..") == std::string::npos) {
+    const std::vector<std::string> stillUsed = sectionTextures(configText);
+    const bool shared = std::any_of(stillUsed.begin(), stillUsed.end(),
+                                    [&](const std::string& other) { return fs::namesEqual(other, name); });
+    if (!shared && !name.empty() && name.find('/') == std::string::npos &&
+        name.find('\\') == std::string::npos && name.find("..") == std::string::npos) {
         const std::string root = aircraftRoot(simulator, context.view.simulatorFolder());
         deleteTextureFolder(root + context.view.productSelection() + "/texture." + name);
     }

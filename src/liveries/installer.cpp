@@ -56,10 +56,11 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
     const std::string configPath = root + ProductFolder + "/aircraft.cfg";
     const std::string textureTarget = root + ProductFolder + "/" + TextureFolder;
 
+    const std::string descriptorPath = InstallSource + "/installerinfo.txt";
     // A descriptor without its [fltsim.] header would put unnumbered text into the file.
     std::string probe = DescriptorText;
     if (!numberDescriptor(probe, 0)) {
-        context.messages.showMessage(descriptorMessage(pass));
+        context.messages.showMessage(messageWithPath(descriptorMessage(pass), descriptorPath));
         context.view.hideProgress();
         return false;
     }
@@ -70,9 +71,11 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
         context.log(fs9 ? "1162" : "1173", fs9 ? "FS9 chosen" : "FSX chosen");
         context.log(fs9 ? "1163" : "1174", "Path: " + configPath);
     }
-    // A product name that leaves AircraftRoot cannot name an installed product.
+    // A product name that leaves AircraftRoot cannot name an installed product: the
+    // descriptor that gave it is at fault.
     if (isUnsafeName(ProductFolder) || !fs::fileExists(configPath)) {
-        context.messages.showMessage(kMsgNoAircraftCfg);
+        context.messages.showMessage(
+            messageWithPath(kMsgNoAircraftCfg, isUnsafeName(ProductFolder) ? descriptorPath : configPath));
         context.view.hideProgress();
         return false;
     }
@@ -130,7 +133,7 @@ void installOnePackage(const LiveryContext& context, PackageValues& selected,
     const std::string descriptorPath = packageFolder + "/installerinfo.txt";
     if (!fs::fileExists(descriptorPath)) {
         context.log("515", "Test log");
-        context.messages.showMessage(kMsgChooseLivery);
+        context.messages.showMessage(messageWithPath(kMsgChooseLivery, descriptorPath));
         context.view.hideProgress();
         return;
     }
@@ -157,7 +160,7 @@ bool installAllPackages(const LiveryContext& context, PackageValues& last,
         last.textureFolder = findTextureFolder(packageFolder, last.textureFolder);
         const std::string descriptorPath = packageFolder + "/installerinfo.txt";
         if (!fs::fileExists(descriptorPath)) {
-            context.messages.showMessage(kMsgChooseLivery);
+            context.messages.showMessage(messageWithPath(kMsgChooseLivery, descriptorPath));
             context.view.hideProgress();
             return false;
         }
@@ -185,7 +188,7 @@ bool installDownloadedPackages(const LiveryContext& context, PackageValues& last
         const std::string packageFolder = templivFolder + "/" + entry.name;
         const std::string descriptorPath = packageFolder + "/installerinfo.txt";
         if (!fs::fileExists(descriptorPath)) {
-            context.messages.showMessage(kMsgNoInstallerInfo);
+            context.messages.showMessage(messageWithPath(kMsgNoInstallerInfo, descriptorPath));
             context.view.hideProgress();
             return false;
         }

@@ -72,6 +72,10 @@ inline constexpr const char* kMsgRemoved = "Removed succesfully";
 // changed, or the section lacks its texture or description line): nothing is removed.
 inline constexpr const char* kMsgLiveryNotFound = "Cannot find chosen livery in aircraft.cfg, please recheck";
 
+// A message of the program with a second line naming the file or folder at fault: `path`
+// made absolute, spelt as on disk as far as it exists.
+std::string messageWithPath(const std::string& message, const std::string& path);
+
 // AircraftRoot: `e1` + "/Aircraft/" (FS9) or `e1` + "/SimObjects/Airplanes/" (FSX); "" for None.
 std::string aircraftRoot(Simulator simulator, const std::string& simulatorFolder);
 

@@ -1,5 +1,9 @@
 #include "liveries/livery_view.h"
 
+#include "platform/file_system.h"
+
+#include <filesystem>
+
 namespace sw::liveries {
 
 std::string aircraftRoot(Simulator simulator, const std::string& simulatorFolder) {
@@ -14,6 +18,13 @@ std::string aircraftRoot(Simulator simulator, const std::string& simulatorFolder
         break;
     }
     return std::string();
+}
+
+std::string messageWithPath(const std::string& message, const std::string& path) {
+    const std::string resolved = fs::resolve(path);
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(resolved, error);
+    return message + "\n" + (error ? resolved : absolute.string());
 }
 
 } // namespace sw::liveries

@@ -55,7 +55,11 @@ std::string readLinesCrLf(const std::string& path, const std::function<void()>& 
 }
 
 std::string ReadDescriptor(const std::string& path) {
-    return readLinesCrLf(path);
+    // Notepad starts a UTF-8 file with a byte-order mark; it is no part of the text.
+    std::string text = readLinesCrLf(path);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    return text;
 }
 
 } // namespace sw::liveries

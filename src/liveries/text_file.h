@@ -14,7 +14,8 @@ std::string readLinesCrLf(const std::string& path, const std::function<void()>& 
 // The same conversion on text already in memory.
 std::string toCrLfLines(const std::string& bytes);
 
-// `ReadDescriptor(path)`: the DescriptorText of the descriptor file at `path`.
+// `ReadDescriptor(path)`: the DescriptorText of the descriptor file at `path`, without the
+// UTF-8 byte-order mark the file may start with.
 std::string ReadDescriptor(const std::string& path);
 
 } // namespace sw::liveries

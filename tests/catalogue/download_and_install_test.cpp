@@ -284,7 +284,8 @@ TEST_F(DownloadAndInstallTest, APackageFolderWithoutDescriptorEndsWithItsMessage
                                             storedEntry("Broken/texture.x/a.bmp", "a")}));
     run(server.url("/p/pack.zip"));
     EXPECT_EQ(sink.messages,
-              std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes"});
+              std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes\n" +
+                                       (start / "templiv" / "Broken" / "installerinfo.txt").string()});
     EXPECT_NE(readFile(cfgPath()).find("[fltsim.1]"), std::string::npos); // Blue was installed first
     EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
     EXPECT_TRUE(empty("templiv"));
@@ -298,7 +299,8 @@ TEST_F(DownloadAndInstallTest, AMissingAircraftCfgEndsWithItsMessage) {
     server.addFile("/p/pack.zip", twoLiveries());
     run(server.url("/p/pack.zip"));
     EXPECT_EQ(sink.messages,
-              std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes"});
+              std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes\n" +
+                                       cfgPath().string()});
     EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
 }
 

@@ -1,5 +1,6 @@
 #include "cli_runner.h"
 
+#include "liveries/livery_fixture.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,7 @@ TEST_F(LiveryCommands, InstallStopsAtFirstFailingPackage) {
     const auto result =
         runTool(command("install", {(m_dir / "Blue").string(), broken.string(), (m_dir / "Red").string()}));
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Please choose correct livery\n");
+    EXPECT_EQ(result.err, "Please choose correct livery\n" + (broken / "installerinfo.txt").string() + "\n");
     EXPECT_EQ(result.out, "");
     const std::string config = readFile(m_product / "aircraft.cfg");
     EXPECT_NE(config.find("ui_variation=Blue Sky"), std::string::npos);
@@ -100,11 +101,61 @@ TEST_F(LiveryCommands, InstallStopsAtFirstFailingPackage) {
 TEST_F(LiveryCommands, RemoveRefusalsAndErrors) {
     auto result = runTool(command("remove", {"ZEV_A320", "5"}));
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "Cannot find chosen livery in aircraft.cfg, please recheck\n");
+    EXPECT_EQ(result.err, "Cannot find chosen livery in aircraft.cfg, please recheck\n" +
+                              (m_product / "aircraft.cfg").string() + "\n");
     result = runTool(command("remove", {"ZEV_NONE", "0"}));
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("skinwright-cli: "), std::string::npos); // listing cannot read the file
     EXPECT_EQ(readFile(m_product / "aircraft.cfg"), kConfig);
+}
+
+// A real-world product: its aircraft.cfg is a link to a shared file that holds a comment
+// mentioning [fltsim.x], headers in three letter cases, keys after "description=" and two
+// variations sharing one texture; the package's descriptor was saved by Notepad (with a
+// byte-order mark).
+TEST_F(LiveryCommands, RealWorldFilesInstallListAndRemove) {
+    using namespace sw::liveries::test;
+    const auto shared = m_dir / "configs" / "zev_a320.cfg";
+    stdfs::create_directories(shared.parent_path());
+    writeFile(shared, realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]"),
+                                       blueTailSection("[FLTSIM.2]")}));
+    stdfs::remove(m_product / "aircraft.cfg");
+    stdfs::create_symlink(shared, m_product / "aircraft.cfg");
+    for (const char* texture : {"texture.blue", "texture.red"}) {
+        stdfs::create_directories(m_product / texture);
+        writeFile(m_product / texture / "fuselage.bmp", texture);
+    }
+    const auto green = addPackage("Green", "green", "Green");
+    writeFile(green / "installerinfo.txt", "\xEF\xBB\xBF" + readFile(green / "installerinfo.txt"));
+    const auto section = [](const std::string& header) {
+        return header + "\r\ntitle=A320 Green\r\ntexture=green\r\nui_variation=Green\r\n"
+                        "productfolder=A320\r\ndescription=x\r\n";
+    };
+
+    const auto install = runTool(command("install", {green.string()}));
+    EXPECT_EQ(install.status, 0) << install.err;
+    EXPECT_EQ(install.out, "Installation completed\n");
+    EXPECT_EQ(readFile(shared),
+              realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]"),
+                               blueTailSection("[FLTSIM.2]") + "\r\n\r\n" + section("[fltsim.3]")}));
+    EXPECT_EQ(runTool(command("list", {"ZEV_A320"})).out, "Blue\nRed\nBlue tail\nGreen\n");
+
+    const auto removeRed = runTool(command("remove", {"ZEV_A320", "1"}));
+    EXPECT_EQ(removeRed.status, 0) << removeRed.err;
+    EXPECT_EQ(readFile(shared),
+              realWorldConfig({blueSection("[fltsim.0]"),
+                               blueTailSection("[FLTSIM.1]") + "\r\n\r\n" + section("[fltsim.2]")}));
+    EXPECT_FALSE(stdfs::exists(m_product / "texture.red"));
+
+    const auto removeBlue = runTool(command("remove", {"ZEV_A320", "0"}));
+    EXPECT_EQ(removeBlue.status, 0) << removeBlue.err;
+    EXPECT_EQ(readFile(shared),
+              realWorldConfig({blueTailSection("[FLTSIM.0]") + "\r\n\r\n" + section("[fltsim.1]")}));
+    EXPECT_EQ(readFile(m_product / "texture.blue" / "fuselage.bmp"), "texture.blue"); // "Blue tail" uses it
+    EXPECT_EQ(runTool(command("list", {"ZEV_A320"})).out, "Blue tail\nGreen\n");
+
+    EXPECT_TRUE(stdfs::is_symlink(m_product / "aircraft.cfg"));
+    EXPECT_EQ(std::distance(stdfs::directory_iterator(shared.parent_path()), stdfs::directory_iterator()), 1);
 }
 
 TEST_F(LiveryCommands, WrongArgumentsAreUsageErrors) {

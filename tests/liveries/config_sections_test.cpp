@@ -9,11 +9,13 @@ namespace {
 using namespace sw::liveries;
 using sw::liveries::test::configWithSections;
 
-TEST(SectionNumbering, CountsEveryLowerCaseHeaderIncludingComments) {
+TEST(SectionNumbering, CountsHeaderLinesInAnyCaseButNeverComments) {
     EXPECT_EQ(countSections(""), 0);
     EXPECT_EQ(countSections(configWithSections(5)), 5);
     EXPECT_EQ(countSections(configWithSections(11)), 11);
-    EXPECT_EQ(countSections("// old [fltsim.9]\r\n[fltsim.0]\r\n[FLTSIM.1]\r\n[Fltsim.2]\r\n"), 2);
+    EXPECT_EQ(countSections("// old [fltsim.9]\r\n[fltsim.0]\r\n[FLTSIM.1]\r\n \t[Fltsim.2]\r\n"), 3);
+    EXPECT_EQ(countSections("\xEF\xBB\xBF[fltsim.0]\r\ntitle=[fltsim.0]\r\n;[fltsim.1]\r\n"), 1);
+    EXPECT_EQ(countSections("[fltsim\r\n[fltsim.\r\n"), 1);
 }
 
 TEST(SectionInsertion, BeforeGeneralWithEmptyLine) {
@@ -55,9 +57,17 @@ TEST(Renumbering, HandlesNumbersOfDifferentLength) {
 }
 
 TEST(Renumbering, NeverReachesAcrossLines) {
-    std::string text = "// [fltsim. note\r\n[fltsim.5]\r\nkey=a]b\r\n";
+    std::string text = "// [fltsim. note\r\n[fltsim.\r\n[fltsim.5]\r\nkey=a]b\r\n";
     renumberSections(text);
-    EXPECT_EQ(text, "// [fltsim. note\r\n[fltsim.1]\r\nkey=a]b\r\n");
+    EXPECT_EQ(text, "// [fltsim. note\r\n[fltsim.\r\n[fltsim.1]\r\nkey=a]b\r\n");
+}
+
+TEST(Renumbering, TouchesOnlyHeaderLinesAndKeepsTheirCase) {
+    std::string text = "; add a [fltsim.x] section per livery\r\n[Fltsim.0]\r\n\t[FLTSIM.2]\r\n"
+                       "//[fltsim.7]\r\ntitle=see [fltsim.9]\r\n  [fltsim.5]\r\n";
+    renumberSections(text);
+    EXPECT_EQ(text, "; add a [fltsim.x] section per livery\r\n[Fltsim.0]\r\n\t[FLTSIM.1]\r\n"
+                    "//[fltsim.7]\r\ntitle=see [fltsim.9]\r\n  [fltsim.2]\r\n");
 }
 
 TEST(LocateSection, SpansSectionAndFollowingEmptyLine) {
@@ -89,6 +99,39 @@ TEST(LocateSection, RefusesIncompleteOrMissingSections) {
     EXPECT_FALSE(locateSection(descriptionFirst, 0));
     const std::string noVariation = "[fltsim.0]\r\ntexture=a\r\ndescription=d\r\n\r\n";
     EXPECT_FALSE(locateSection(noVariation, 0));
+}
+
+TEST(LocateSection, TakesKeysAfterDescriptionUpToTheNextSection) {
+    const std::string config = "[fltsim.0]\r\ntexture=a\r\nui_variation=A\r\ndescription=d\r\n"
+                               "atc_id=D-AZEV\r\n\r\nvisual_damage=1\r\n\r\n\r\n"
+                               "[fltsim.1]\r\ntexture=b\r\nui_variation=B\r\ndescription=e\r\n";
+    const auto span = locateSection(config, 0);
+    ASSERT_TRUE(span);
+    // Up to the last non-empty line, then one empty line; the second stays.
+    EXPECT_EQ(config.substr(span->end), "\r\n[fltsim.1]\r\ntexture=b\r\nui_variation=B\r\ndescription=e\r\n");
+    const auto last = locateSection(config, 1);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->end, config.size());
+}
+
+TEST(LocateSection, FindsHeaderLinesOnlyAndKeepsByteOrderMark) {
+    const std::string config =
+        "\xEF\xBB\xBF// copy [fltsim.0] for each livery\r\n"
+        "  [FltSim.0]\r\ntexture=a\r\nui_variation=A\r\ndescription=d\r\n\r\n[General]\r\n";
+    const auto span = locateSection(config, 0);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(config.substr(0, span->begin), "\xEF\xBB\xBF// copy [fltsim.0] for each livery\r\n");
+    EXPECT_EQ(span->variation, "A");
+    const std::string first = "\xEF\xBB\xBF[fltsim.0]\r\ntexture=a\r\nui_variation=A\r\ndescription=d\r\n";
+    ASSERT_TRUE(locateSection(first, 0));
+    EXPECT_EQ(locateSection(first, 0)->begin, 3u);
+}
+
+TEST(SectionTextures, OnePerSectionInFileOrder) {
+    const std::string config =
+        "; texture=comment\r\n[fltsim.0]\r\ntexture=Blue\r\n\r\n[Fltsim.1]\r\nmodel=\r\n"
+        "\r\n[fltsim.2]\r\ntexture=\r\n[General]\r\ntexture=x\r\n";
+    EXPECT_EQ(sectionTextures(config), (std::vector<std::string>{"Blue", ""}));
 }
 
 } // namespace

@@ -76,8 +76,24 @@ TEST(NumberDescriptor, ReplacesPlaceholderOfAnyLength) {
     EXPECT_EQ(longer, "[fltsim.3] note\r\n");
 }
 
+TEST(NumberDescriptor, AcceptsHeaderInAnyCaseAfterBlanksAndDropsByteOrderMark) {
+    std::string upper = " [FLTSIM.xx]\r\ntitle=A\r\n";
+    ASSERT_TRUE(numberDescriptor(upper, 4));
+    EXPECT_EQ(upper, " [FLTSIM.4]\r\ntitle=A\r\n");
+    std::string marked = "\xEF\xBB\xBF[fltsim.xx]\r\ntitle=A\r\n";
+    ASSERT_TRUE(numberDescriptor(marked, 0));
+    EXPECT_EQ(marked, "[fltsim.0]\r\ntitle=A\r\n");
+}
+
+TEST(TextLines, ReadDescriptorDropsByteOrderMark) {
+    TempDir dir;
+    writeFile(dir / "installerinfo.txt", "\xEF\xBB\xBF[fltsim.xx]\ntitle=A\n");
+    EXPECT_EQ(ReadDescriptor((dir / "installerinfo.txt").string()), "[fltsim.xx]\r\ntitle=A\r\n");
+    EXPECT_EQ(DescriptorValue(ReadDescriptor((dir / "installerinfo.txt").string()), "absent"), "im.xx]");
+}
+
 TEST(NumberDescriptor, RefusesTextWithoutHeader) {
-    for (std::string text : {"title=A\r\n[fltsim.xx]\r\n", "[FLTSIM.xx]\r\n", "[fltsim.xx\r\n]\r\n", ""}) {
+    for (std::string text : {"title=A\r\n[fltsim.xx]\r\n", "x[FLTSIM.xx]\r\n", "[fltsim.xx\r\n]\r\n", ""}) {
         const std::string before = text;
         EXPECT_FALSE(numberDescriptor(text, 1)) << before;
         EXPECT_EQ(text, before);

@@ -53,7 +53,9 @@ TEST_F(InstallerTest, OnePackageFs9WholeSequence) {
 TEST_F(InstallerTest, OnePackageMissingDescriptorAndNoneChoice) {
     PackageValues selected;
     installOnePackage(w.context, selected, (w.workspace / "downloads" / "Nothing").string());
-    EXPECT_EQ(w.sink.messages, (std::vector<std::string>{"Please choose correct livery"}));
+    EXPECT_EQ(w.sink.messages, (std::vector<std::string>{
+                                   "Please choose correct livery\n" +
+                                   (w.workspace / "downloads" / "Nothing" / "installerinfo.txt").string()}));
     EXPECT_EQ(w.view.progressHidden, 1);
     EXPECT_EQ(w.traces, (std::vector<std::string>{"498 BitBtn3Click called", "515 Test log"}));
 
@@ -176,7 +178,8 @@ TEST_F(InstallerTest, AllPackagesStopsAtMissingConfigKeepingEarlierOnes) {
     PackageValues last;
     EXPECT_FALSE(installAllPackages(w.context, last, {first.string(), second.string(), third.string()}));
     EXPECT_EQ(w.sink.messages,
-              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes"}));
+              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes\n" +
+                                        (w.aircraftRoot() / "ZEV_Gone" / "aircraft.cfg").string()}));
     EXPECT_EQ(w.view.progressHidden, 1);
     const std::string config = readFile(product / "aircraft.cfg");
     EXPECT_NE(config.find("ui_variation=One"), std::string::npos);
@@ -190,7 +193,8 @@ TEST_F(InstallerTest, MalformedDescriptorIsRefusedWithoutWriting) {
                      "title=x\nproductfolder=A\ntexture=t\nui_variation=V\ndescription=d\n", "t", {});
     PackageValues selected{"", "ZEV_A", "texture.t"};
     installOnePackage(w.context, selected, package.string());
-    EXPECT_EQ(w.sink.messages, (std::vector<std::string>{"Please choose correct livery"}));
+    EXPECT_EQ(w.sink.messages, (std::vector<std::string>{"Please choose correct livery\n" +
+                                                         (package / "installerinfo.txt").string()}));
     EXPECT_EQ(readFile(product / "aircraft.cfg"), configWithSections(2));
     EXPECT_FALSE(stdfs::exists(product / "texture.t"));
 }
@@ -215,8 +219,10 @@ TEST_F(InstallerTest, ProductNameLeavingAircraftRootIsRefused) {
     PackageValues last;
     EXPECT_FALSE(installAllPackages(w.context, last, {package.string()}));
     EXPECT_EQ(readFile(w.sim / "aircraft.cfg"), "outside");
+    // The descriptor that names the product is at fault.
     EXPECT_EQ(w.sink.messages,
-              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes"}));
+              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes\n" +
+                                        (package / "installerinfo.txt").string()}));
 }
 
 TEST_F(InstallerTest, SymbolicLinksInPackageAreNotFollowed) {
@@ -277,8 +283,75 @@ TEST_F(InstallerTest, DownloadPassMissingDescriptorEndsHandler) {
     PackageValues last;
     EXPECT_FALSE(installDownloadedPackages(w.context, last, templiv.string(), "x.zip"));
     EXPECT_EQ(w.sink.messages,
-              (std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes"}));
+              (std::vector<std::string>{"Cannot find installerinfo.txt file, please recheck pathes\n" +
+                                        (templiv / "Empty" / "installerinfo.txt").string()}));
     EXPECT_EQ(w.view.progressHidden, 1);
+}
+
+TEST_F(InstallerTest, NumbersAfterHeaderLinesOfAnyCaseNotAfterComments) {
+    const auto product =
+        w.addProduct("ZEV_A320", realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]"),
+                                                  blueTailSection("[FLTSIM.2]")}));
+    const auto package = w.addPackage(w.workspace / "downloads", "Green",
+                                      descriptorText("A320", "green", "Green"), "green", {});
+    PackageValues selected{"", "ZEV_A320", "texture.green"};
+    installOnePackage(w.context, selected, package.string());
+    EXPECT_EQ(
+        readFile(product / "aircraft.cfg"),
+        realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]"),
+                         blueTailSection("[FLTSIM.2]") + "\r\n\r\n[fltsim.3]\r\ntitle=Zev A320 Green\r\n"
+                                                         "sim=zev\r\nmodel=\r\ntexture=green\r\n"
+                                                         "ui_variation=Green\r\nproductfolder=A320\r\n"
+                                                         "description=Livery Green\r\n"}));
+}
+
+TEST_F(InstallerTest, DescriptorWithByteOrderMarkInstallsWithoutIt) {
+    const auto product = w.addProduct("ZEV_A320", configWithSections(1));
+    const auto plain =
+        w.addPackage(w.workspace / "downloads", "Plain", descriptorText("A320", "t", "V"), "t", {});
+    const auto marked = w.addPackage(w.workspace / "downloads", "Marked",
+                                     "\xEF\xBB\xBF" + descriptorText("A320", "t", "V"), "t", {});
+    PackageValues last;
+    ASSERT_TRUE(installAllPackages(w.context, last, {plain.string()}));
+    const std::string once = readFile(product / "aircraft.cfg");
+    writeFile(product / "aircraft.cfg", configWithSections(1));
+    ASSERT_TRUE(installAllPackages(w.context, last, {marked.string()}));
+    EXPECT_EQ(readFile(product / "aircraft.cfg"), once);
+    EXPECT_EQ(readFile(product / "aircraft.cfg").find("\xEF\xBB\xBF"), std::string::npos);
+    EXPECT_EQ(w.sink.messages, (std::vector<std::string>(2, "Installation completed")));
+}
+
+TEST_F(InstallerTest, LinkedConfigStaysALinkAndItsTargetIsRewritten) {
+    const auto product = w.addProduct("ZEV_A", configWithSections(1));
+    const auto target = w.dir / "cfgs" / "zev_a.cfg";
+    stdfs::create_directories(target.parent_path());
+    stdfs::rename(product / "aircraft.cfg", target);
+    stdfs::create_symlink(target, product / "aircraft.cfg");
+    const auto package = w.addPackage(w.workspace / "downloads", "P", descriptorText("A", "t", "V"), "t", {});
+    PackageValues selected{"", "ZEV_A", "texture.t"};
+    installOnePackage(w.context, selected, package.string());
+    EXPECT_EQ(w.sink.messages, (std::vector<std::string>{"Installation completed"}));
+    EXPECT_TRUE(stdfs::is_symlink(product / "aircraft.cfg"));
+    EXPECT_EQ(stdfs::read_symlink(product / "aircraft.cfg"), target);
+    EXPECT_NE(readFile(target).find("[fltsim.1]\r\ntitle=Zev A V"), std::string::npos);
+    EXPECT_EQ(std::distance(stdfs::directory_iterator(target.parent_path()), stdfs::directory_iterator()), 1);
+}
+
+TEST_F(InstallerTest, FolderRefusingTheTemporaryFileIsNamedNotTheFile) {
+    const auto product = w.addProduct("ZEV_A", configWithSections(1));
+    const auto package = w.addPackage(w.workspace / "downloads", "P", descriptorText("A", "t", "V"), "t", {});
+    PackageValues selected{"", "ZEV_A", "texture.t"};
+    std::string error;
+    {
+        sw::test::WithoutWriteAccess locked(product);
+        try {
+            installOnePackage(w.context, selected, package.string());
+        } catch (const sw::IoError& e) {
+            error = e.what();
+        }
+    }
+    EXPECT_EQ(error, "Cannot create a temporary file in folder: Permission denied\n" + product.string());
+    EXPECT_EQ(readFile(product / "aircraft.cfg"), configWithSections(1));
 }
 
 } // namespace

@@ -129,4 +129,33 @@ inline std::string configWithSections(int count) {
     return text + "[General]\r\natc_type=ZEV\r\n";
 }
 
+// Sections as real aircraft.cfg files carry them: keys after "description=", headers in
+// other letter cases, two variations sharing one texture (in another case), and a comment
+// that mentions [fltsim.x] before the first section. `header` is the header line's text.
+inline std::string blueSection(const std::string& header) {
+    return header + "\r\ntitle=Zev A320 Blue\r\nsim=zev_a320\r\nmodel=\r\ntexture=blue\r\n"
+                    "ui_variation=Blue\r\ndescription=Blue livery\r\natc_id=D-AZEB\r\natc_airline=ZEV\r\n"
+                    "visual_damage=1\r\n";
+}
+inline std::string redSection(const std::string& header) {
+    return header + "\r\ntitle=Zev A320 Red\r\nsim=zev_a320\r\nmodel=\r\ntexture=red\r\n"
+                    "ui_variation=Red\r\ndescription=Red livery\r\natc_id=D-AZER\r\n";
+}
+inline std::string blueTailSection(const std::string& header) {
+    return header + "\r\ntitle=Zev A320 Blue tail\r\nsim=zev_a320\r\nmodel=\r\ntexture=Blue\r\n"
+                    "ui_variation=Blue tail\r\ndescription=Second blue\r\natc_parking_codes=ZEV\r\n";
+}
+inline const std::string kRealWorldComment =
+    "// ZEV A320 repaints: copy a [fltsim.x] section for each livery\r\n";
+inline const std::string kRealWorldGeneral = "[General]\r\natc_type=ZEV\r\n";
+
+// A real-world aircraft.cfg: the comment, then the given sections, each followed by an empty
+// line, then [General].
+inline std::string realWorldConfig(const std::vector<std::string>& sections) {
+    std::string text = kRealWorldComment + "\r\n";
+    for (const std::string& section : sections)
+        text += section + "\r\n";
+    return text + kRealWorldGeneral;
+}
+
 } // namespace sw::liveries::test

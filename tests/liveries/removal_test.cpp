@@ -148,7 +148,8 @@ TEST_F(RemovalTest, RefusalsLeaveFileByteIdentical) {
     w.view.cb4 = {"V0", "V1", "V2", "V3"};
     w.view.cb4Index = 3; // a section that is not there
     RemoveLivery(w.context);
-    EXPECT_EQ(w.sink.messages, (std::vector<std::string>(3, kMsgLiveryNotFound)));
+    EXPECT_EQ(w.sink.messages, (std::vector<std::string>(3, std::string(kMsgLiveryNotFound) + "\n" +
+                                                                (product / "aircraft.cfg").string())));
     EXPECT_EQ(readFile(product / "aircraft.cfg"), before);
     EXPECT_TRUE(stdfs::exists(product / "texture.t1"));
 }
@@ -189,7 +190,8 @@ TEST_F(RemovalTest, MissingConfigAndNoneChoice) {
     w.view.cb4Index = 0;
     RemoveLivery(w.context);
     EXPECT_EQ(w.sink.messages,
-              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes"}));
+              (std::vector<std::string>{"Cannot find aircraft.cfg file, please recheck pathes\n" +
+                                        (w.aircraftRoot() / "ZEV_X" / "aircraft.cfg").string()}));
     EXPECT_EQ(w.view.progressHidden, 1);
     w.view.sim = Simulator::None;
     w.traces.clear();
@@ -205,6 +207,66 @@ TEST_F(RemovalTest, ReadOnlyConfigEndsWithIoErrorBeforeDeletingTextures) {
     EXPECT_THROW(RemoveLivery(w.context), sw::IoError);
     EXPECT_EQ(readFile(product / "aircraft.cfg"), configWithSections(2));
     EXPECT_TRUE(stdfs::exists(product / "texture.t0" / "a.bmp"));
+}
+
+// Real-world files: the whole section goes, headers in any case are found and renumbered in
+// their own case, the comment stays as it is, and a shared texture folder stays.
+class RealWorldRemovalTest : public RemovalTest {
+protected:
+    stdfs::path m_product;
+
+    void SetUp() override {
+        m_product =
+            w.addProduct("ZEV_A320", realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]"),
+                                                      blueTailSection("[FLTSIM.2]")}));
+        for (const char* texture : {"texture.blue", "texture.red"}) {
+            stdfs::create_directories(m_product / texture);
+            writeFile(m_product / texture / "fuselage.bmp", texture);
+        }
+    }
+};
+
+TEST_F(RealWorldRemovalTest, RemovesTheWholeSectionAndRenumbersHeaderLinesOnly) {
+    choose(1);
+    ASSERT_EQ(w.view.cb4, (std::vector<std::string>{"Blue", "Red", "Blue tail"}));
+    RemoveLivery(w.context);
+    EXPECT_EQ(w.sink.messages.back(), "Removed succesfully");
+    EXPECT_EQ(readFile(m_product / "aircraft.cfg"),
+              realWorldConfig({blueSection("[fltsim.0]"), blueTailSection("[FLTSIM.1]")}));
+    EXPECT_FALSE(stdfs::exists(m_product / "texture.red"));
+    EXPECT_EQ(w.view.cb4, (std::vector<std::string>{"Blue", "Blue tail"}));
+}
+
+TEST_F(RealWorldRemovalTest, KeepsATextureFolderAnotherSectionStillNames) {
+    choose(0); // texture=blue; [FLTSIM.2] has texture=Blue
+    RemoveLivery(w.context);
+    EXPECT_EQ(readFile(m_product / "aircraft.cfg"),
+              realWorldConfig({redSection("[Fltsim.0]"), blueTailSection("[FLTSIM.1]")}));
+    EXPECT_EQ(readFile(m_product / "texture.blue" / "fuselage.bmp"), "texture.blue");
+    choose(1); // the last one naming it: now the folder goes
+    RemoveLivery(w.context);
+    EXPECT_EQ(readFile(m_product / "aircraft.cfg"), realWorldConfig({redSection("[Fltsim.0]")}));
+    EXPECT_FALSE(stdfs::exists(m_product / "texture.blue"));
+    EXPECT_TRUE(stdfs::exists(m_product / "texture.red"));
+}
+
+TEST_F(RealWorldRemovalTest, LastSectionBeforeGeneralTakesItsKeysAndOneEmptyLine) {
+    choose(2);
+    RemoveLivery(w.context);
+    EXPECT_EQ(readFile(m_product / "aircraft.cfg"),
+              realWorldConfig({blueSection("[fltsim.0]"), redSection("[Fltsim.1]")}));
+}
+
+TEST_F(RealWorldRemovalTest, LinkedConfigStaysALink) {
+    const auto shared = w.dir / "shared" / "a320.cfg";
+    stdfs::create_directories(shared.parent_path());
+    stdfs::rename(m_product / "aircraft.cfg", shared);
+    stdfs::create_symlink("../../../shared/a320.cfg", m_product / "aircraft.cfg");
+    choose(1);
+    RemoveLivery(w.context);
+    EXPECT_TRUE(stdfs::is_symlink(m_product / "aircraft.cfg"));
+    EXPECT_EQ(readFile(shared), realWorldConfig({blueSection("[fltsim.0]"), blueTailSection("[FLTSIM.1]")}));
+    EXPECT_EQ(std::distance(stdfs::directory_iterator(shared.parent_path()), stdfs::directory_iterator()), 1);
 }
 
 class RemoveTreeTest : public ::testing::Test {

@@ -6,9 +6,6 @@ namespace sw {
 
 namespace {
 
-constexpr const char* kMakerHomeUrl = "http://www.zev-simulations.example/";
-constexpr const char* kCatalogueBaseUrl = "http://www.zev-simulations.example/skinwright/";
-
 std::string fromEnvironment(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     return value && *value ? value : fallback;

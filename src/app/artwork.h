@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QBrush>
 #include <QImage>
+#include <QPen>
 #include <QString>
+
+class QPainter;
 
 namespace sw::artwork {
 
@@ -16,6 +20,13 @@ QImage navigationButton(const QString& text); // BitBtn10..12: 165 x 21, 1 state
 QImage plateButton(const QString& text);      // BitBtn3/6/8: 438 x 51, 3 states
 QImage browseButton();                        // BitBtn1 "...": 93 x 30, 3 states
 QImage defaultThumbnail();                    // thumbnail.jpg: 256 x 128
+
+// The program's icon for the desktop: the logo on a round plate, `size` pixels.
+QImage applicationIcon(int size);
+
+// The maker's logo, the tail fin in a ring, filling the square `box`: the ring drawn with
+// `ring` around `plate`.
+void paintLogo(QPainter& p, const QRectF& box, const QPen& ring, const QBrush& plate);
 
 // Writes the default picture as a JPEG file; false when it cannot be written.
 bool writeDefaultThumbnail(const QString& path);

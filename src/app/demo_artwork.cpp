@@ -1,7 +1,8 @@
 #include "app/demo_artwork.h"
 
+#include "app/window_look.h"
+
 #include <QBuffer>
-#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,9 +11,7 @@ namespace sw::artwork {
 
 namespace {
 
-const QColor kLight(210, 227, 238);
-const QColor kDark(62, 113, 148);
-const QColor kDeepBlue(28, 62, 98);
+const QColor kDeepBlue = look::colour(look::kDeepBlue);
 
 QColor rgb(std::uint32_t value) {
     return QColor((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
@@ -64,10 +63,7 @@ QImage liveryThumbnail(const QString& caption, std::uint32_t colour, std::uint32
     p.setBrush(kDeepBlue);
     p.drawPath(wing);
 
-    QFont font("Bookman Old Style");
-    font.setPixelSize(13);
-    font.setBold(true);
-    p.setFont(font);
+    p.setFont(look::bookman(13, true));
     p.setPen(kDeepBlue);
     p.drawText(QRectF(0, 100, 256, 24), Qt::AlignCenter, caption);
     return image;
@@ -79,34 +75,6 @@ std::string liveryThumbnailJpeg(const std::string& caption, std::uint32_t colour
     buffer.open(QIODevice::WriteOnly);
     liveryThumbnail(QString::fromStdString(caption), colour, stripe).save(&buffer, "JPEG", 85);
     return bytes.toStdString();
-}
-
-QImage applicationIcon(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 128.0, size / 128.0);
-    p.setPen(QPen(kDeepBlue, 4));
-    p.setBrush(kLight);
-    p.drawEllipse(QPointF(64, 64), 60, 60);
-    QPainterPath fin;
-    fin.moveTo(34, 104);
-    fin.lineTo(58, 22);
-    fin.lineTo(82, 22);
-    fin.lineTo(76, 74);
-    fin.lineTo(100, 104);
-    fin.closeSubpath();
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDark);
-    p.drawPath(fin);
-    QFont font("Bookman Old Style");
-    font.setPixelSize(20);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(kLight);
-    p.drawText(QRectF(40, 76, 48, 24), Qt::AlignCenter, "ZEV");
-    return image;
 }
 
 } // namespace sw::artwork

@@ -14,7 +14,4 @@ QImage liveryThumbnail(const QString& caption, std::uint32_t colour, std::uint32
 // The same picture as JPEG bytes, as the catalogue and the packages carry it.
 std::string liveryThumbnailJpeg(const std::string& caption, std::uint32_t colour, std::uint32_t stripe);
 
-// The program's icon for the desktop: the maker's tail fin on a round plate, `size` pixels.
-QImage applicationIcon(int size);
-
 } // namespace sw::artwork

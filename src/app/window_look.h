@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/core/house_colours.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -16,8 +18,9 @@ namespace sw::look {
 // A colour value of the window (0x00BBGGRR) as a QColor.
 QColor colour(unsigned value);
 
-inline constexpr unsigned kLight = 15655890;      // RGB 210, 227, 238
-inline constexpr unsigned kDark = 9728318;        // RGB 62, 113, 148
+inline constexpr unsigned kLight = kLightColour;
+inline constexpr unsigned kDark = kDarkColour;
+inline constexpr unsigned kDeepBlue = 6438428;    // RGB 28, 62, 98: outlines in the program's pictures
 inline constexpr unsigned kOverlayFont = 2062183; // RGB 103, 119, 31
 
 // "Bookman Old Style" at a pixel height (the window's fonts are given as negative heights).

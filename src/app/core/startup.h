@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/house_colours.h"
 #include "app/core/simulator_detection.h"
 
 #include <string>
@@ -32,9 +33,6 @@ public:
 
 // The folders under the start folder, created at every start.
 inline constexpr const char* kWorkspaceFolders[] = {"images", "downloads", "tempzip", "templiv"};
-
-inline constexpr unsigned kLightColour = 15655890; // RGB 210, 227, 238
-inline constexpr unsigned kDarkColour = 9728318;   // RGB 62, 113, 148
 
 // The window's creation handler: the trace lines, the look, the Workspace folders, the
 // simulator detection and the local library, in this order. Returns the StartFolder (the

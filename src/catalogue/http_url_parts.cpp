@@ -12,10 +12,6 @@ std::string lower(std::string text) {
     return text;
 }
 
-bool needsEscape(unsigned char c, bool percent) {
-    return c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || (percent && c == '%');
-}
-
 } // namespace
 
 std::optional<HttpUrlParts> crackHttpUrl(const std::string& url) {
@@ -79,27 +75,6 @@ std::optional<HttpUrlParts> crackHttpUrl(const std::string& url) {
         path.erase(hash);
     parts.path = path;
     return parts;
-}
-
-std::string escapeHttpPath(const std::string& path, HttpPathEscaping escaping) {
-    if (escaping.disable)
-        return path;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string result;
-    bool inQuery = false;
-    for (char ch : path) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '?')
-            inQuery = true;
-        if ((inQuery && escaping.disableQuery) || !needsEscape(c, escaping.percent)) {
-            result += ch;
-            continue;
-        }
-        result += '%';
-        result += kHex[c >> 4];
-        result += kHex[c & 0x0F];
-    }
-    return result;
 }
 
 std::string joinHttpUrl(const HttpUrlParts& parts, bool secure, HttpPathEscaping escaping) {

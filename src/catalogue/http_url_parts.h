@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/http_url.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,17 +24,6 @@ struct HttpUrlParts {
 // nullopt when the scheme is not http or https (any letter case), the host is empty or
 // the port is not a number from 1 to 65535. The fragment ("#...") is never part of the path.
 std::optional<HttpUrlParts> crackHttpUrl(const std::string& url);
-
-// How the path is escaped before it is sent (WinHttpOpenRequest's escape flags).
-struct HttpPathEscaping {
-    bool disable = false;      // WINHTTP_FLAG_ESCAPE_DISABLE: send as given
-    bool disableQuery = false; // WINHTTP_FLAG_ESCAPE_DISABLE_QUERY: leave the query alone
-    bool percent = false;      // WINHTTP_FLAG_ESCAPE_PERCENT: escape '%' as well
-};
-
-// Percent-escapes (RFC 3986 2.1) the bytes that cannot travel in a request line: controls,
-// space, '"', '<', '>' and every byte from 0x7F up.
-std::string escapeHttpPath(const std::string& path, HttpPathEscaping escaping);
 
 // "http://host:port/path" for the parts; `secure` forces https.
 std::string joinHttpUrl(const HttpUrlParts& parts, bool secure, HttpPathEscaping escaping);

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,6 +26,12 @@ constexpr std::size_t kBodyHighWater = 1024 * 1024;
 constexpr long kReceiveBufferSize = 256 * 1024;
 // Longest single wait in curl_multi_poll when nobody asked for a shorter one.
 constexpr std::chrono::milliseconds kLongestPoll{1000};
+// The largest response head (status line and header lines) accepted, as WinHTTP's default.
+constexpr std::size_t kMaxResponseHead = 64 * 1024;
+
+// Loopback addresses never go through the environment's proxy: a server on this machine is
+// reached directly, as Windows does.
+constexpr const char* kLoopbackHosts = "localhost,127.0.0.0/8,::1";
 
 std::string addressText(const sockaddr* address) {
     char text[INET6_ADDRSTRLEN] = {};
@@ -57,7 +64,60 @@ std::string curlNoProxyList(const std::string& bypass) {
     return result;
 }
 
+// The environment's no_proxy list with the loopback addresses added.
+std::string environmentNoProxyList() {
+    const char* list = std::getenv("no_proxy");
+    if (list == nullptr || *list == '\0')
+        list = std::getenv("NO_PROXY");
+    const std::string given = list == nullptr ? std::string() : curlNoProxyList(list);
+    if (given == "*")
+        return given;
+    return given.empty() ? kLoopbackHosts : given + "," + kLoopbackHosts;
+}
+
+std::string& trustedCertificatesFile() {
+    static std::string file;
+    return file;
+}
+
+// What a failed certificate check was about (OpenSSL's X509_V_ERR_* numbers).
+HttpFailure certificateFailure(long verifyResult) {
+    constexpr long kOk = 0;
+    constexpr long kUnspecified = 1; // what libcurl records when its own host name check fails
+    constexpr long kNotYetValid = 9;
+    constexpr long kExpired = 10;
+    constexpr long kHostnameMismatch = 62;
+    constexpr long kIpAddressMismatch = 64;
+    if (verifyResult == kOk || verifyResult == kUnspecified || verifyResult == kHostnameMismatch ||
+        verifyResult == kIpAddressMismatch)
+        return HttpFailure::CertificateName;
+    if (verifyResult == kNotYetValid || verifyResult == kExpired)
+        return HttpFailure::CertificateDate;
+    return HttpFailure::CertificateAuthority;
+}
+
+const char* failureText(HttpFailure failure) {
+    switch (failure) {
+    case HttpFailure::BadResponse:
+        return "the server's answer is not a valid HTTP response";
+    case HttpFailure::RedirectFailed:
+        return "the redirection failed: too many redirects, another scheme or credentials in the address";
+    case HttpFailure::CertificateAuthority:
+        return "the server's certificate is not issued by a trusted authority";
+    case HttpFailure::CertificateDate:
+        return "the server's certificate has expired or is not yet valid";
+    case HttpFailure::CertificateName:
+        return "the server's certificate is for another host name";
+    default:
+        return "the request failed";
+    }
+}
+
 } // namespace
+
+void setTrustedCertificatesFile(const std::string& path) {
+    trustedCertificatesFile() = path;
+}
 
 struct HttpRequest::State {
     std::shared_ptr<detail::HttpSessionCore> core;
@@ -74,6 +134,8 @@ struct HttpRequest::State {
     bool newSocket = false;
     bool sawResponse = false;
     long redirectsSeen = 0;
+    std::size_t headBytes = 0;                // of the response whose head is arriving
+    std::optional<HttpFailure> headerFailure; // why the header callback stopped the transfer
     Clock::time_point lastActivity = Clock::now();
 
     // Upload: the piece the caller passed to send(), consumed by onRead.
@@ -113,10 +175,22 @@ struct HttpRequest::State {
     }
 
     [[noreturn]] void failWithResult() {
-        // libcurl names a reply that is not HTTP/1.x (HTTP/0.9) an unsupported protocol;
-        // the scheme was checked before the request started, so it is a bad response.
-        if (result == CURLE_UNSUPPORTED_PROTOCOL)
-            fail(HttpTransportError(HttpFailure::BadResponse, result, curl_easy_strerror(result)));
+        if (headerFailure)
+            fail(HttpTransportError(*headerFailure, result, failureText(*headerFailure)));
+        // Before the head is complete, libcurl names a reply that is not HTTP/1.x (HTTP/0.9, a
+        // garbage status line) an unsupported protocol or a weird reply, and a header line too
+        // long for its buffer a lack of memory: all are answers that cannot be parsed.
+        if (!headersDone && (result == CURLE_UNSUPPORTED_PROTOCOL || result == CURLE_WEIRD_SERVER_REPLY ||
+                             result == CURLE_OUT_OF_MEMORY))
+            fail(HttpTransportError(HttpFailure::BadResponse, result, failureText(HttpFailure::BadResponse)));
+        if (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CONNECT_ERROR) {
+            long verifyResult = 0;
+            curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+            if (result == CURLE_PEER_FAILED_VERIFICATION || verifyResult != 0) {
+                const HttpFailure failure = certificateFailure(verifyResult);
+                fail(HttpTransportError(failure, result, failureText(failure)));
+            }
+        }
         fail(HttpTransportError::fromCurlCode(result));
     }
 
@@ -220,7 +294,8 @@ struct HttpRequest::State {
     static size_t onHeader(char* data, size_t, size_t size, void* userdata) {
         auto* s = static_cast<State*>(userdata);
         try {
-            s->header(std::string_view(data, size));
+            if (!s->header(std::string_view(data, size)))
+                return 0;
         } catch (...) {
             return 0;
         }
@@ -228,9 +303,11 @@ struct HttpRequest::State {
         return size;
     }
 
-    void header(std::string_view line) {
+    // One line of a response head. False stops the transfer (headerFailure says why).
+    bool header(std::string_view line) {
         if (headersDone)
-            return; // trailer fields of a chunked body (RFC 7230 4.1.2) are not the header
+            return true; // trailer fields of a chunked body (RFC 7230 4.1.2) are not the header
+        headBytes += line.size();
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
         int status = 0;
@@ -239,28 +316,43 @@ struct HttpRequest::State {
             if (!sawResponse)
                 core->notify(winhttp_status::kRequestSent, {});
             sawResponse = true;
+            headBytes = line.size();
             core->notify(winhttp_status::kReceivingResponse, {});
             current = HttpResponseHead{status, std::move(reason), std::string(line) + "\r\n", {}};
-            return;
+            return true;
+        }
+        if (headBytes > kMaxResponseHead) {
+            headerFailure = HttpFailure::BadResponse;
+            return false;
         }
         addHttpHeaderLine(current, line);
         if (!line.empty())
-            return;
+            return true;
         core->notify(winhttp_status::kResponseReceived, {});
         if (current.status >= 100 && current.status < 200)
-            return; // interim answer, the real one follows
+            return true; // interim answer, the real one follows
         const HttpHeaderField* location = findHttpHeader(current.fields, "Location");
         if (settings.followRedirects && current.status >= 300 && current.status < 400 &&
-            location != nullptr && redirectsSeen < settings.maxRedirects) {
-            ++redirectsSeen;
+            location != nullptr) {
             char* base = nullptr;
             curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &base);
-            core->notify(winhttp_status::kRedirect, resolveUrlReference(base ? base : "", location->value));
-            return;
+            // (libcurl escapes what a request line cannot carry before it follows.)
+            const std::string target =
+                resolveUrlReference(base ? base : "", escapeHttpPath(location->value, {}));
+            // A chain follows at most maxRedirects redirects, only to http and https, and
+            // never to an address that would carry credentials.
+            if (redirectsSeen >= settings.maxRedirects || !isHttpUrl(target) || urlHasCredentials(target)) {
+                headerFailure = HttpFailure::RedirectFailed;
+                return false;
+            }
+            ++redirectsSeen;
+            core->notify(winhttp_status::kRedirect, target);
+            return true;
         }
         final = std::move(current);
         current = {};
         headersDone = true;
+        return true;
     }
 
     static int onResolverStart(void*, void*, void* userdata) {
@@ -303,6 +395,8 @@ HttpRequest::HttpRequest(HttpSession& session, HttpRequestSettings settings)
     s.core = session.core();
     ++s.core->liveRequests;
     s.settings = std::move(settings);
+    // A user name and password written in the address are never sent.
+    s.settings.url = withoutUrlCredentials(s.settings.url);
     checkHttpUrl(s.settings.url);
 
     s.easy = curl_easy_init();
@@ -346,6 +440,8 @@ HttpRequest::HttpRequest(HttpSession& session, HttpRequestSettings settings)
     }
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, s.headerList);
 
+    if (!trustedCertificatesFile().empty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, trustedCertificatesFile().c_str());
     if (s.settings.connectTimeout.count() > 0)
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.settings.connectTimeout.count()));
     if (!s.settings.keepAlive)
@@ -363,7 +459,10 @@ HttpRequest::HttpRequest(HttpSession& session, HttpRequestSettings settings)
     if (session_.proxyMode == HttpProxyMode::None ||
         (session_.proxyMode == HttpProxyMode::Named && session_.proxyServer.empty())) {
         curl_easy_setopt(e, CURLOPT_PROXY, "");
-    } else if (session_.proxyMode == HttpProxyMode::Named) {
+    } else if (session_.proxyMode == HttpProxyMode::System) {
+        const std::string bypass = environmentNoProxyList();
+        curl_easy_setopt(e, CURLOPT_NOPROXY, bypass.c_str());
+    } else {
         curl_easy_setopt(e, CURLOPT_PROXY, session_.proxyServer.c_str());
         const std::string bypass = curlNoProxyList(session_.proxyBypass);
         curl_easy_setopt(e, CURLOPT_NOPROXY, bypass.c_str()); // libcurl copies the string
@@ -422,7 +521,7 @@ void HttpRequest::receiveResponse() {
     s.drive([&] { return s.headersDone; }, s.settings.receiveTimeout);
     if (!s.headersDone)
         s.fail(HttpTransportError(HttpFailure::BadResponse, CURLE_WEIRD_SERVER_REPLY,
-                                  curl_easy_strerror(CURLE_WEIRD_SERVER_REPLY)));
+                                  failureText(HttpFailure::BadResponse)));
 }
 
 int HttpRequest::statusCode() const {

@@ -16,8 +16,8 @@
 // A session keeps its connections open between requests (one per host and port, reused
 // while the server keeps it alive) until close() or destruction, like a WinHTTP session
 // and connection. Requests of one session run one at a time, on the calling thread. Every
-// transport failure is thrown as HttpTransportError, whose kind maps onto WinINet/WinHTTP
-// error codes and whose text is libcurl's.
+// transport failure is thrown as HttpTransportError, whose kind the callers map onto their
+// WinINet/WinHTTP error codes and texts.
 
 #include <cstdint>
 #include <functional>
@@ -52,7 +52,8 @@ inline constexpr std::uint32_t kRedirect = 0x00004000;
 
 enum class HttpProxyMode {
     None,   // direct connections, whatever the environment says
-    System, // the system's settings: the http_proxy/https_proxy/no_proxy environment
+    System, // the system's settings: the http_proxy/https_proxy/no_proxy environment; loopback
+            // addresses (localhost, 127.0.0.0/8, ::1) always go direct
     Named,  // HttpSessionSettings::proxyServer
 };
 
@@ -68,6 +69,11 @@ using HttpStatusCallback = std::function<void(std::uint32_t status, const std::s
 namespace detail {
 struct HttpSessionCore;
 }
+
+// The certificate authorities HTTPS servers are checked against: by default the system's
+// store (libcurl's default bundle); tests point it at a file of their own (PEM). Empty
+// restores the default. Set before requests start, from one thread.
+void setTrustedCertificatesFile(const std::string& path);
 
 class HttpSession {
 public:

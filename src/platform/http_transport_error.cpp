@@ -31,9 +31,10 @@ HttpFailure classify(CURLcode code) {
     case CURLE_PARTIAL_FILE:
         return HttpFailure::PartialBody;
     case CURLE_TOO_MANY_REDIRECTS:
-        return HttpFailure::TooManyRedirects;
-    case CURLE_SSL_CONNECT_ERROR:
+        return HttpFailure::RedirectFailed;
     case CURLE_PEER_FAILED_VERIFICATION:
+        return HttpFailure::CertificateAuthority;
+    case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CACERT_BADFILE:
         return HttpFailure::Tls;

@@ -8,10 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <openssl/ssl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -67,8 +70,20 @@ std::optional<std::string> TestHttpRequest::header(const std::string& name) cons
     return std::nullopt;
 }
 
+struct TestHttpServer::Connection {
+    int fd = -1;
+    SSL* ssl = nullptr; // with TLS
+    bool reset = false; // ends with a TCP reset: no TLS close notification
+};
+
 struct TestHttpServer::Shared {
+    ~Shared() {
+        if (tls != nullptr)
+            SSL_CTX_free(tls);
+    }
+
     mutable std::mutex mutex;
+    SSL_CTX* tls = nullptr;
     std::map<std::string, TestHttpResponse> routes;
     std::map<std::string, std::deque<TestHttpResponse>> sequences;
     std::vector<TestHttpRequest> requests;
@@ -98,7 +113,59 @@ struct TestHttpServer::Shared {
         return ::poll(&wake, 1, static_cast<int>(ms.count())) == 0;
     }
 
-    bool sendAll(int fd, const char* data, std::size_t size) const {
+    // Waits for what a TLS call that returned `result` needs. False when it failed or stopping.
+    bool tlsWait(const Connection& c, int result) const {
+        const int error = SSL_get_error(c.ssl, result);
+        if (error == SSL_ERROR_WANT_READ)
+            return waitFor(c.fd, POLLIN);
+        if (error == SSL_ERROR_WANT_WRITE)
+            return waitFor(c.fd, POLLOUT);
+        return false;
+    }
+
+    // The TLS handshake of a new connection.
+    bool tlsAccept(Connection& c) const {
+        for (;;) {
+            const int result = SSL_accept(c.ssl);
+            if (result == 1)
+                return true;
+            if (!tlsWait(c, result))
+                return false;
+        }
+    }
+
+    // Receives up to `size` bytes: the count, 0 at the end, -1 on a failure or when stopping.
+    ssize_t receive(const Connection& c, char* data, std::size_t size) const {
+        if (c.ssl == nullptr) {
+            if (!waitFor(c.fd, POLLIN))
+                return -1;
+            return ::recv(c.fd, data, size, 0);
+        }
+        for (;;) {
+            const int n = SSL_read(c.ssl, data, static_cast<int>(std::min<std::size_t>(size, 1 << 20)));
+            if (n > 0)
+                return n;
+            if (SSL_get_error(c.ssl, n) == SSL_ERROR_ZERO_RETURN)
+                return 0;
+            if (!tlsWait(c, n))
+                return -1;
+        }
+    }
+
+    bool sendAll(const Connection& c, const char* data, std::size_t size) const {
+        if (c.ssl != nullptr) {
+            while (size > 0) {
+                const int n = SSL_write(c.ssl, data, static_cast<int>(std::min<std::size_t>(size, 1 << 20)));
+                if (n > 0) {
+                    data += n;
+                    size -= static_cast<std::size_t>(n);
+                } else if (!tlsWait(c, n)) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        const int fd = c.fd;
         while (size > 0) {
             if (!waitFor(fd, POLLOUT))
                 return false;
@@ -113,10 +180,29 @@ struct TestHttpServer::Shared {
         }
         return true;
     }
-    bool sendAll(int fd, const std::string& text) const { return sendAll(fd, text.data(), text.size()); }
+    bool sendAll(const Connection& c, const std::string& text) const {
+        return sendAll(c, text.data(), text.size());
+    }
 };
 
 TestHttpServer::TestHttpServer() : m_shared(std::make_shared<Shared>()) {
+    start();
+}
+
+TestHttpServer::TestHttpServer(const TestTlsIdentity& tls) : m_shared(std::make_shared<Shared>()) {
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    if (context == nullptr)
+        throw std::runtime_error("test server: no TLS context");
+    m_shared->tls = context;
+    if (SSL_CTX_use_certificate_chain_file(context, tls.certificate.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, tls.key.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw std::runtime_error("test server: cannot load " + tls.certificate + " and its key");
+    SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    std::signal(SIGPIPE, SIG_IGN); // OpenSSL writes with write(2): a closed peer must not end the test
+    start();
+}
+
+void TestHttpServer::start() {
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC) != 0)
         throw std::runtime_error("test server: pipe failed");
@@ -168,7 +254,8 @@ void TestHttpServer::stop() {
 }
 
 std::string TestHttpServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return std::string(m_shared->tls != nullptr ? "https" : "http") +
+           "://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
 void TestHttpServer::addFile(const std::string& path, std::string body) {
@@ -193,6 +280,14 @@ void TestHttpServer::setRedirect(const std::string& path, int status, const std:
     response.reason = status == 301 ? "Moved Permanently" : status == 303 ? "See Other" : "Found";
     response.headers.emplace_back("Location", location);
     response.body = "moved";
+    setResponse(path, std::move(response));
+}
+
+void TestHttpServer::setRedirectWithoutLocation(const std::string& path, int status) {
+    TestHttpResponse response;
+    response.status = status;
+    response.reason = "Found";
+    response.body = "nowhere";
     setResponse(path, std::move(response));
 }
 
@@ -222,23 +317,39 @@ void TestHttpServer::acceptLoop() {
         std::lock_guard lock(s.mutex);
         const int connection = ++s.connections;
         s.threads.emplace_back([this, fd, connection] {
-            serveConnection(fd, connection);
+            Connection c;
+            c.fd = fd;
+            Shared& shared = *m_shared;
+            if (shared.tls != nullptr) {
+                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+                c.ssl = SSL_new(shared.tls);
+                if (c.ssl != nullptr && SSL_set_fd(c.ssl, fd) == 1 && shared.tlsAccept(c))
+                    serveConnection(c, connection);
+                if (c.ssl != nullptr) {
+                    if (!c.reset)
+                        SSL_shutdown(c.ssl); // the close notification, so that a cut body ends cleanly
+                    SSL_free(c.ssl);
+                }
+            } else {
+                serveConnection(c, connection);
+            }
             ::close(fd);
         });
     }
 }
 
-void TestHttpServer::serveConnection(int fd, int connection) {
+void TestHttpServer::serveConnection(Connection& c, int connection) {
     Shared& s = *m_shared;
+    const int fd = c.fd;
     std::string buffer;
     char chunk[16384];
     for (;;) {
         // Read one request: the header block, then a body of Content-Length bytes.
         std::size_t end = std::string::npos;
         while ((end = buffer.find("\r\n\r\n")) == std::string::npos) {
-            if (buffer.size() > kMaxHeaderBytes || !s.waitFor(fd, POLLIN))
+            if (buffer.size() > kMaxHeaderBytes)
                 return;
-            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            const ssize_t n = s.receive(c, chunk, sizeof chunk);
             if (n <= 0)
                 return;
             buffer.append(chunk, static_cast<std::size_t>(n));
@@ -266,7 +377,7 @@ void TestHttpServer::serveConnection(int fd, int connection) {
                 request.headers.emplace_back(trim(line.substr(0, colon)), trim(line.substr(colon + 1)));
         }
         if (request.header("Expect") && lower(*request.header("Expect")) == "100-continue" &&
-            !s.sendAll(fd, "HTTP/1.1 100 Continue\r\n\r\n"))
+            !s.sendAll(c, "HTTP/1.1 100 Continue\r\n\r\n"))
             return;
         bool stallReading = false;
         std::chrono::milliseconds stallLimit{0};
@@ -294,9 +405,7 @@ void TestHttpServer::serveConnection(int fd, int connection) {
                 return;
         }
         while (buffer.size() < bodyLength) {
-            if (!s.waitFor(fd, POLLIN))
-                return;
-            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            const ssize_t n = s.receive(c, chunk, sizeof chunk);
             if (n <= 0)
                 return;
             buffer.append(chunk, static_cast<std::size_t>(n));
@@ -312,8 +421,9 @@ void TestHttpServer::serveConnection(int fd, int connection) {
             s.requests.push_back(request);
         }
         bool reset = false;
-        const bool answered = answer(fd, request, keepAlive, reset);
+        const bool answered = answer(c, request, keepAlive, reset);
         if (reset) {
+            c.reset = true;
             // SO_LINGER with a zero time makes close() send RST instead of FIN.
             const linger abort{1, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
@@ -324,7 +434,7 @@ void TestHttpServer::serveConnection(int fd, int connection) {
     }
 }
 
-bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAlive, bool& reset) {
+bool TestHttpServer::answer(Connection& c, const TestHttpRequest& request, bool& keepAlive, bool& reset) {
     Shared& s = *m_shared;
     TestHttpResponse r;
     {
@@ -361,7 +471,7 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
     }
     if (r.rawAnswer) {
         keepAlive = false;
-        return s.sendAll(fd, *r.rawAnswer);
+        return s.sendAll(c, *r.rawAnswer);
     }
 
     std::string body = r.body;
@@ -424,7 +534,7 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
     for (const auto& [name, value] : headers)
         head += name + ": " + value + "\r\n";
     head += "\r\n";
-    if (!s.sendAll(fd, head))
+    if (!s.sendAll(c, head))
         return false;
     if (request.method == "HEAD")
         return true;
@@ -438,7 +548,7 @@ bool TestHttpServer::answer(int fd, const TestHttpRequest& request, bool& keepAl
     for (std::size_t at = 0; at < limit; at += piece) {
         if (r.slowPiece > 0 && !s.pause(r.slowDelay))
             return false;
-        if (!s.sendAll(fd, framed.data() + at, std::min(piece, limit - at)))
+        if (!s.sendAll(c, framed.data() + at, std::min(piece, limit - at)))
             return false;
     }
     if (r.cutAfter && *r.cutAfter < framed.size())

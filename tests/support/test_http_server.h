@@ -11,6 +11,10 @@
 //   server.setResponse("/cut.zip", cut);
 //   client.Get(server.url("/prod.txt"));
 //   EXPECT_EQ(server.connectionCount(), 1);
+//
+// Given a certificate and key (TestCertificates), it speaks HTTPS instead, with the same
+// answers and faults; url() then begins with "https://". Connections end with a TLS close
+// notification, except those reset on purpose.
 
 #include <chrono>
 #include <cstddef>
@@ -65,15 +69,21 @@ struct TestHttpResponse {
     std::chrono::milliseconds answerDelay{0}; // silence before the status line (bounded by stop())
 };
 
+struct TestTlsIdentity {
+    std::string certificate; // PEM files
+    std::string key;
+};
+
 class TestHttpServer {
 public:
     TestHttpServer();
+    explicit TestHttpServer(const TestTlsIdentity& tls);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int port() const { return m_port; }
-    // "http://127.0.0.1:<port>" + path
+    // "http://127.0.0.1:<port>" + path ("https://" with TLS)
     std::string url(const std::string& path) const;
 
     // 200 "OK" with the body; HEAD and Range (bytes=N- and bytes=N-M) answered from it.
@@ -85,6 +95,8 @@ public:
     void setResponseSequence(const std::string& path, std::vector<TestHttpResponse> responses);
     // `status` (301, 302, 303, 307, 308) with Location: location.
     void setRedirect(const std::string& path, int status, const std::string& location);
+    // `status` with no Location at all: a redirect that cannot be followed.
+    void setRedirectWithoutLocation(const std::string& path, int status);
 
     int connectionCount() const;
     std::vector<TestHttpRequest> requests() const;
@@ -95,9 +107,11 @@ public:
 
 private:
     struct Shared;
+    struct Connection;
+    void start();
     void acceptLoop();
-    void serveConnection(int fd, int connection);
-    bool answer(int fd, const TestHttpRequest& request, bool& keepAlive, bool& reset);
+    void serveConnection(Connection& c, int connection);
+    bool answer(Connection& c, const TestHttpRequest& request, bool& keepAlive, bool& reset);
 
     std::shared_ptr<Shared> m_shared;
     int m_port = 0;

@@ -8,7 +8,9 @@ namespace sw {
 namespace {
 
 // Each sentence gives the documented meaning of the code (WinINet's "Internet Error Codes").
-constexpr std::array<InternetErrorRow, 59> kTable{{
+// Besides the component's 59 rows, two that HTTPS needs: an untrusted certificate authority
+// (12045) and a secure channel that could not be set up (12157).
+constexpr std::array<InternetErrorRow, 61> kTable{{
     {12001, "ERROR_INTERNET_OUT_OF_HANDLES - No more handles could be generated at this time."},
     {12002, "ERROR_INTERNET_TIMEOUT - The request has timed out."},
     {12003, "ERROR_INTERNET_EXTENDED_ERROR - An extended error was returned from the server."},
@@ -77,6 +79,8 @@ constexpr std::array<InternetErrorRow, 59> kTable{{
             "multiple lines of text on a server that is not secure."},
     {12043, "ERROR_INTERNET_POST_IS_NON_SECURE - The application is posting data to a server that is not "
             "secure."},
+    {12045, "ERROR_INTERNET_INVALID_CA - The server's certificate was issued by an authority that is not "
+            "trusted."},
     {12110,
      "ERROR_FTP_TRANSFER_IN_PROGRESS - The requested operation cannot be made on the FTP session handle "
      "because an operation is already in progress."},
@@ -102,6 +106,8 @@ constexpr std::array<InternetErrorRow, 59> kTable{{
     {12155, "ERROR_HTTP_HEADER_ALREADY_EXISTS - The header could not be added because it already exists."},
     {12156, "ERROR_HTTP_REDIRECT_FAILED - The redirection failed because either the scheme changed or all "
             "attempts made to redirect failed."},
+    {12157, "ERROR_INTERNET_SECURITY_CHANNEL_ERROR - The secure channel with the server could not be "
+            "established."},
 }};
 
 } // namespace
@@ -140,8 +146,16 @@ std::uint32_t internetErrorCode(HttpFailure failure) {
         return wininet::kInvalidServerResponse;
     case HttpFailure::PartialBody:
         return 0;
-    case HttpFailure::TooManyRedirects:
+    case HttpFailure::RedirectFailed:
+        return wininet::kRedirectFailed;
     case HttpFailure::Tls:
+        return wininet::kSecurityChannelError;
+    case HttpFailure::CertificateAuthority:
+        return wininet::kInvalidCa;
+    case HttpFailure::CertificateDate:
+        return wininet::kCertDateInvalid;
+    case HttpFailure::CertificateName:
+        return wininet::kCertNameInvalid;
     case HttpFailure::Other:
         break;
     }

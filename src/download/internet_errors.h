@@ -17,7 +17,7 @@ struct InternetErrorRow {
     std::string_view message; // symbolic name, " - ", one sentence
 };
 
-// The 59 rows of `InternetErrorTable`, in ascending code order.
+// The rows of `InternetErrorTable` (the component's 59 and two for HTTPS), in ascending order.
 std::span<const InternetErrorRow> InternetErrorTable();
 
 // The row's message for `code`, or nullopt when the table has no such row.
@@ -36,8 +36,13 @@ inline constexpr std::uint32_t kNameNotResolved = 12007;
 inline constexpr std::uint32_t kCannotConnect = 12029;
 inline constexpr std::uint32_t kConnectionAborted = 12030;
 inline constexpr std::uint32_t kConnectionReset = 12031;
+inline constexpr std::uint32_t kCertDateInvalid = 12037;
+inline constexpr std::uint32_t kCertNameInvalid = 12038;
+inline constexpr std::uint32_t kInvalidCa = 12045;
 inline constexpr std::uint32_t kHeaderNotFound = 12150;
 inline constexpr std::uint32_t kInvalidServerResponse = 12152;
+inline constexpr std::uint32_t kRedirectFailed = 12156;
+inline constexpr std::uint32_t kSecurityChannelError = 12157;
 } // namespace wininet
 
 // The WinINet code of a transport failure. A body cut short (PartialBody) is no error for

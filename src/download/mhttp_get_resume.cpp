@@ -72,7 +72,7 @@ void TMHttpGetResume::CheckInternetError() {
     }
 }
 
-// An answer of 400 or more is a failure like a WinINet one, but its text names the HTTP
+// A final answer outside 200-299 is a failure like a WinINet one, but its text names the HTTP
 // status, and nothing of its body reaches the file.
 void TMHttpGetResume::reportHttpStatus(const HttpRequest& request) {
     m_erro = true;
@@ -96,7 +96,7 @@ TMHttpGetResume::UrlParts TMHttpGetResume::SplitUrl(const std::string& url) {
     UrlParts parts;
     m_lastError = 0;
     try {
-        checkHttpUrl(MURL);
+        checkHttpUrl(requestUrl());
         parts.host = urlHostName(MURL);
         parts.object = objectOf(MURL);
     } catch (const HttpTransportError& e) {
@@ -112,12 +112,19 @@ void TMHttpGetResume::openInternet(std::unique_ptr<HttpSession>& session) {
     m_lastError = 0;
 }
 
+// The address as the request line carries it: spaces and other bytes a request line cannot
+// hold are escaped (as the catalogue's client does), the fragment dropped. A user name and
+// password in it are never sent (the transport drops them).
+std::string TMHttpGetResume::requestUrl() const {
+    return escapeHttpUrl(MURL);
+}
+
 // HttpOpenRequestA: libcurl takes the whole request at once, so this step validates the
 // address and collects the verb; the Range step adds its line before the send.
 void TMHttpGetResume::openRequest(const std::string& verb) {
     m_lastError = 0;
     try {
-        checkHttpUrl(MURL);
+        checkHttpUrl(requestUrl());
     } catch (const HttpTransportError& e) {
         m_lastError = codeOf(e.failure());
     }
@@ -133,7 +140,7 @@ void TMHttpGetResume::sendRequest(HttpSession& session, std::unique_ptr<HttpRequ
     m_lastActivity = m_clock->steady();
     HttpRequestSettings settings;
     settings.method = m_requestVerb;
-    settings.url = MURL;
+    settings.url = requestUrl();
     settings.headers = m_requestHeaders;
     try {
         request = std::make_unique<HttpRequest>(session, std::move(settings));
@@ -149,7 +156,7 @@ void TMHttpGetResume::sendRequest(HttpSession& session, std::unique_ptr<HttpRequ
 // Time spent in the pump's handlers (a message box, say) is not the network's.
 bool TMHttpGetResume::waitCallback() {
     const std::chrono::milliseconds before = m_clock->steady();
-    if (before - m_lastActivity >= kStallLimit) {
+    if (before - m_lastActivity >= m_stallLimit) {
         m_stalled = true;
         return false;
     }
@@ -183,7 +190,9 @@ std::int64_t TMHttpGetResume::QueryRemoteSize(const std::string& url) {
     }
     if (m_erro || m_stopRequested || !request)
         return 0;
-    if (request->statusCode() >= 400) {
+    // Only a success is the file: a redirect that was not followed (no Location) or an error
+    // answer says nothing about its size.
+    if (request->statusCode() < 200 || request->statusCode() > 299) {
         reportHttpStatus(*request);
         return 0;
     }

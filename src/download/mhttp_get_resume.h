@@ -93,8 +93,14 @@ public:
     void setNumberFormat(NumberFormatSettings settings) { m_numberFormat = std::move(settings); }
     void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
 
-    // A step that receives nothing for this long fails with ERROR_INTERNET_TIMEOUT.
+    // A step that receives nothing for this long fails with ERROR_INTERNET_TIMEOUT: by default
+    // kStallLimit, a minute.
     static constexpr std::chrono::milliseconds kStallLimit{60000};
+    void setStallLimit(std::chrono::milliseconds limit) { m_stallLimit = limit; }
+    // Passes in a row that may end without taking the file past the largest size it reached
+    // before the download ends with ERROR_INTERNET_CONNECTION_ABORTED (a server that ignores
+    // Range and cuts every answer short would otherwise be asked again forever).
+    static constexpr int kMaxPassesWithoutProgress = 3;
     // Label captions are refreshed at most this often (the last value is always shown).
     static constexpr std::chrono::milliseconds kLabelRefresh{30};
     // Bytes asked for by each read.
@@ -137,6 +143,7 @@ private:
     std::size_t readBlock(HttpRequest& request, char* buffer, std::size_t size);
     bool waitCallback();
     std::uint32_t codeOf(HttpFailure failure) const;
+    std::string requestUrl() const;
     void reportHttpStatus(const HttpRequest& request);
     void flushLabels();
 
@@ -162,7 +169,10 @@ private:
     std::vector<std::string> m_requestHeaders;
     bool m_running = false;       // inside StartDownload
     bool m_stopRequested = false; // the wait callback saw MBaixando cleared
-    bool m_stalled = false;       // ...or nothing arrive for kStallLimit
+    bool m_stalled = false;       // ...or nothing arrive for m_stallLimit
+    std::chrono::milliseconds m_stallLimit = kStallLimit;
+    bool m_askWhole = false;      // the next pass asks for the whole file, without Range
+    std::int64_t m_passBytes = 0; // body bytes that arrived in the current pass
     std::chrono::milliseconds m_lastActivity{0};
 
     bool m_labelsShown = false;

@@ -53,18 +53,29 @@ std::int64_t TMHttpGetResume::TransferFrom(const std::string& url, const std::st
         m_bytesRecebidos = 0;
         if (m_buffer.size() != kReadBufferSize)
             m_buffer.assign(kReadBufferSize, 0);
+        m_askWhole = false;
         int emptyPasses = 0;
+        int passesWithoutProgress = 0;
+        std::int64_t largest = position; // the largest size the file has reached
         do {
             ++m_restartCount;
             if (m_restartCount > 1)
                 ReportStatus("Download reiniciado automaticamente (" + std::to_string(m_restartCount - 1) +
                              ")!");
-            const std::int64_t receivedBefore = m_bytesRecebidos;
             if (transferPass(localFile, position) == PassEnd::Return)
                 break;
-            emptyPasses = m_bytesRecebidos == receivedBefore ? emptyPasses + 1 : 0;
-            if (emptyPasses >= kMaxEmptyPasses && MBaixando && !m_erro) {
+            emptyPasses = m_passBytes == 0 ? emptyPasses + 1 : 0;
+            passesWithoutProgress = position > largest ? 0 : passesWithoutProgress + 1;
+            largest = std::max(largest, position);
+            if (!MBaixando || m_erro)
+                continue;
+            if (emptyPasses >= kMaxEmptyPasses) {
                 m_lastError = wininet::kInvalidServerResponse;
+                CheckInternetError();
+                break;
+            }
+            if (passesWithoutProgress >= kMaxPassesWithoutProgress) {
+                m_lastError = wininet::kConnectionAborted;
                 CheckInternetError();
                 break;
             }
@@ -79,6 +90,9 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
     // Declared in this order so that the request goes before its session on every path.
     std::unique_ptr<HttpSession> session;
     std::unique_ptr<HttpRequest> request;
+    m_passBytes = 0;
+    const bool rangeAsked = position > 0 && !m_askWhole;
+    m_askWhole = false;
     if (!m_erro)
         openInternet(session);
     CheckInternetError();
@@ -88,7 +102,7 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
     if (!m_erro)
         openRequest("GET");
     CheckInternetError();
-    if (!m_erro && position > 0) {
+    if (!m_erro && rangeAsked) {
         ReportStatus("Download a ser resumido, definindo escopo...");
         m_requestHeaders.push_back("Range: bytes=" + std::to_string(position) + "-");
         m_lastError = 0;
@@ -103,7 +117,9 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
         ReportStatus("Download pausado!");
         return PassEnd::Return;
     }
-    if (!m_erro && request->statusCode() >= 400)
+    // Only a success is the file (206 for a part, any other 2xx for the whole): a redirect that
+    // was not followed or an error answer fails the download and leaves the file as it is.
+    if (!m_erro && (request->statusCode() < 200 || request->statusCode() > 299))
         reportHttpStatus(*request);
     if (m_erro) {
         if (MAutoReconectar)
@@ -111,23 +127,25 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
         return PassEnd::Return;
     }
 
-    // The body must be the part asked for. A server that ignored the Range line sent the
-    // whole file (200): it is written again from byte 0. A part that starts anywhere else
-    // than asked (Content-Range, RFC 7233 4.1) is dropped and the whole file asked for.
+    // The body must be the part asked for. A server that ignored the Range line sends the
+    // whole file (200): the bytes the file already holds are read past, never written again,
+    // so a pass cut short cannot shorten the file. A part that starts anywhere else than asked
+    // (Content-Range, RFC 7233 4.1) is dropped and the whole file asked for.
     const int status = request->statusCode();
-    const std::optional<std::int64_t> partStart =
-        status == 206 ? contentRangeStart(*request) : std::optional<std::int64_t>();
-    if (status == 206 && partStart != position) {
-        if (position == 0) {
-            m_lastError = wininet::kInvalidServerResponse;
-            CheckInternetError();
-            return PassEnd::Return;
+    std::int64_t skip = position;
+    if (status == 206) {
+        const std::int64_t expected = rangeAsked ? position : 0;
+        if (contentRangeStart(*request) != expected) {
+            if (!rangeAsked) {
+                m_lastError = wininet::kInvalidServerResponse;
+                CheckInternetError();
+                return PassEnd::Return;
+            }
+            m_askWhole = true;
+            return PassEnd::NextPass;
         }
-        position = 0;
-        return PassEnd::NextPass;
+        skip = position - expected;
     }
-    if (status != 206)
-        position = 0;
 
     LocalFile file(downloadFilePath(localFile));
     file.startAt(position);
@@ -141,10 +159,21 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
         CheckInternetError();
         if (count == 0)
             break;
+        m_passBytes += static_cast<std::int64_t>(count);
+        const std::size_t skipped =
+            static_cast<std::size_t>(std::min<std::int64_t>(skip, static_cast<std::int64_t>(count)));
+        skip -= static_cast<std::int64_t>(skipped);
+        count -= skipped;
+        if (count == 0) {
+            pump();
+            if (!MBaixando)
+                break;
+            continue;
+        }
         // Bytes past the size the HEAD request gave are never written.
         count = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(count), m_tamanhoArquivo - position));
-        file.write(m_buffer.data(), count);
+        file.write(m_buffer.data() + skipped, count);
         m_bytesRecebidos += static_cast<std::int64_t>(count);
         position += static_cast<std::int64_t>(count);
         m_totalRecebido = position;

@@ -87,7 +87,7 @@ TEST(ProgressCaptions, RemainingTimeIsHoursMinutesSeconds) {
 
 TEST(InternetErrors, TableHasItsRowsInOrderWithNameAndSentence) {
     const auto table = InternetErrorTable();
-    ASSERT_EQ(table.size(), 59u);
+    ASSERT_EQ(table.size(), 61u); // the component's 59 rows and two for HTTPS
     std::set<std::string_view> names;
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (i > 0) {
@@ -105,7 +105,7 @@ TEST(InternetErrors, TableHasItsRowsInOrderWithNameAndSentence) {
         EXPECT_GT(message.size(), dash + 10) << message;
     }
     EXPECT_EQ(table.front().code, 12001u);
-    EXPECT_EQ(table.back().code, 12156u);
+    EXPECT_EQ(table.back().code, 12157u);
 }
 
 TEST(InternetErrors, MessagesAndGaps) {
@@ -118,7 +118,7 @@ TEST(InternetErrors, MessagesAndGaps) {
     EXPECT_EQ(
         internetErrorMessage(12006),
         "ERROR_INTERNET_UNRECOGNIZED_SCHEME - The URL scheme could not be recognized or is not supported.");
-    for (std::uint32_t gap : {12034u, 12035u, 12044u, 12109u, 12112u, 12139u, 12157u, 12171u})
+    for (std::uint32_t gap : {12034u, 12035u, 12044u, 12109u, 12112u, 12139u, 12158u, 12171u})
         EXPECT_FALSE(internetErrorMessage(gap)) << gap;
 }
 
@@ -133,8 +133,11 @@ TEST(InternetErrors, TransportFailuresBecomeWinInetCodes) {
     EXPECT_EQ(internetErrorCode(HttpFailure::BadResponse), 12152u);
     EXPECT_EQ(internetErrorCode(HttpFailure::EmptyReply), 12152u);
     EXPECT_EQ(internetErrorCode(HttpFailure::PartialBody), 0u);
-    EXPECT_EQ(internetErrorCode(HttpFailure::Tls), 12004u);
-    EXPECT_EQ(internetErrorCode(HttpFailure::TooManyRedirects), 12004u);
+    EXPECT_EQ(internetErrorCode(HttpFailure::Tls), 12157u);
+    EXPECT_EQ(internetErrorCode(HttpFailure::CertificateAuthority), 12045u);
+    EXPECT_EQ(internetErrorCode(HttpFailure::CertificateDate), 12037u);
+    EXPECT_EQ(internetErrorCode(HttpFailure::CertificateName), 12038u);
+    EXPECT_EQ(internetErrorCode(HttpFailure::RedirectFailed), 12156u);
     EXPECT_EQ(internetErrorCode(HttpFailure::Other), 12004u);
 }
 

@@ -112,6 +112,7 @@ TEST_F(DownloadTest, ReconnectionResumesAfterTheServerComesBack) {
     EXPECT_TRUE(hasStatus("Aguarde, reconectando em 0 segundos..."));
     EXPECT_EQ(localBytes(), body);
     EXPECT_FALSE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "Download concluído com sucesso!");
     EXPECT_EQ(concluded, 1);
     EXPECT_EQ(get.ReconnectAttempt(), 2); // a success does not reset it
@@ -150,6 +151,7 @@ TEST_F(DownloadTest, ResetDuringTheBodyFailsAndReconnectsFromThePart) {
     EXPECT_TRUE(hasStatus("Aguarde, reconectando em 0 segundos..."));
     EXPECT_EQ(localBytes(), body);
     EXPECT_FALSE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "Download concluído com sucesso!");
 }
 
@@ -204,6 +206,7 @@ TEST_F(DownloadTest, CheckReadsTheLastCodeAndNeverClearsTheFlag) {
     get.setLastInternetError(12034);
     get.CheckInternetError();
     EXPECT_TRUE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "<<< 12034 - ERRO NÃO PREVISTO - Por favor, verifique o código do erro. >>>");
 
     get.setLastInternetError(12156);
@@ -239,6 +242,7 @@ TEST_F(DownloadTest, LabelsFollowTheLocaleAndTheLastValueIsShown) {
     get.MURL = server.url("/a.zip");
     get.StartDownload();
 
+    ASSERT_FALSE(statuses.empty());
     ASSERT_EQ(statuses.back(), "Download concluído com sucesso!");
     EXPECT_EQ(total.captions, (std::vector<std::string>{"4.097,21 KB"}));
     EXPECT_EQ(received.last(), "4.097,21 KB (100,00%)");

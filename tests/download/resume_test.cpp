@@ -51,6 +51,7 @@ TEST_F(DownloadTest, LocalFileOfTheRemoteSizeIsNotFetchedAgain) {
 
     EXPECT_TRUE(requestsOf("GET").empty());
     EXPECT_EQ(requestsOf("HEAD").size(), 1u);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kAlreadyComplete);
     EXPECT_EQ(concluded, 1);
     EXPECT_FALSE(get.MBaixando);
@@ -75,6 +76,7 @@ TEST_F(DownloadTest, ResumesFromWhatTheLocalFileHolds) {
     EXPECT_EQ(localBytes(), body);
     EXPECT_EQ(get.MBytesRecebidos(), 1200000 - 524288);
     EXPECT_EQ(get.MTotalRecebido(), 1200000);
+    ASSERT_FALSE(bar.positions.empty());
     EXPECT_EQ(bar.positions.front(), 524288);
     EXPECT_EQ(concluded, 1);
 }
@@ -137,6 +139,7 @@ TEST_F(DownloadTest, BodyEndingEarlyStartsTheNextPassAtOnce) {
     EXPECT_FALSE(gets[0].header("Range"));
     EXPECT_EQ(gets[1].header("Range"), "bytes=1000-");
     EXPECT_EQ(gets[2].header("Range"), "bytes=2000-");
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kComplete);
     EXPECT_EQ(concluded, 1);
 }
@@ -155,6 +158,7 @@ TEST_F(DownloadTest, BodyEndingCleanlyWithoutLengthAlsoResumes) {
 
     EXPECT_EQ(localBytes(), body);
     EXPECT_TRUE(hasStatus("Download reiniciado automaticamente (1)!"));
+    ASSERT_FALSE(requestsOf("GET").empty());
     EXPECT_EQ(requestsOf("GET").back().header("Range"), "bytes=1500-");
     EXPECT_EQ(concluded, 1);
 }
@@ -169,6 +173,7 @@ TEST_F(DownloadTest, ServerThatNeverSendsAByteEndsTheTransfer) {
     get.StartDownload();
 
     EXPECT_TRUE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(
         statuses.back(),
         "<<< 12152 - ERROR_HTTP_INVALID_SERVER_RESPONSE - The server response could not be parsed. >>>");
@@ -187,6 +192,7 @@ TEST_F(DownloadTest, StopDuringTheTransferKeepsThePartAndRaisesNoCompletion) {
     get.StartDownload();
 
     EXPECT_EQ(progress, 1);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "Download pausado!");
     EXPECT_EQ(concluded, 0);
     EXPECT_FALSE(get.MErro());
@@ -202,6 +208,7 @@ TEST_F(DownloadTest, StopDuringTheTransferKeepsThePartAndRaisesNoCompletion) {
     statuses.clear();
     get.StartDownload();
     EXPECT_EQ(localBytes(), body);
+    ASSERT_FALSE(requestsOf("GET").empty());
     EXPECT_EQ(requestsOf("GET").back().header("Range"), "bytes=" + std::to_string(part.size()) + "-");
     EXPECT_EQ(concluded, 1);
 }
@@ -221,6 +228,7 @@ TEST_F(DownloadTest, StopWhileTheServerStallsEndsTheWait) {
     });
     get.StartDownload();
 
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "Download pausado!");
     EXPECT_FALSE(get.MErro());
     EXPECT_EQ(concluded, 0);
@@ -292,6 +300,7 @@ TEST_F(DownloadTest, ErrorStatusesFailWithoutWriting) {
     get.MURL = server.url("/busy.zip");
     get.StartDownload();
     EXPECT_TRUE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), "<<< 503 - HTTP Service Unavailable >>>");
     EXPECT_EQ(localBytes(), body.substr(0, 100));
     EXPECT_EQ(concluded, 2);
@@ -307,9 +316,11 @@ TEST_F(DownloadTest, IgnoredRangeRewritesTheFileFromTheStart) {
     get.MURL = server.url("/a.zip");
     get.StartDownload();
 
+    ASSERT_FALSE(requestsOf("GET").empty());
     EXPECT_EQ(requestsOf("GET").front().header("Range"), "bytes=20000-");
     EXPECT_EQ(localBytes(), body);
     EXPECT_FALSE(get.MErro());
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kComplete);
 }
 
@@ -332,6 +343,7 @@ TEST_F(DownloadTest, PartStartingElsewhereIsDroppedAndTheWholeFileAskedFor) {
     EXPECT_EQ(gets[0].header("Range"), "bytes=10000-");
     EXPECT_FALSE(gets[1].header("Range"));
     EXPECT_EQ(localBytes(), body);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kComplete);
 }
 
@@ -345,6 +357,7 @@ TEST_F(DownloadTest, LocalFileLongerThanTheRemoteOneIsFetchedAgain) {
     ASSERT_EQ(requestsOf("GET").size(), 1u);
     EXPECT_FALSE(requestsOf("GET")[0].header("Range"));
     EXPECT_EQ(localBytes(), body);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kComplete);
 }
 
@@ -360,6 +373,7 @@ TEST_F(DownloadTest, BytesPastTheAnnouncedSizeAreNeverWritten) {
 
     EXPECT_EQ(localBytes(), body);
     EXPECT_EQ(get.MTotalRecebido(), 6000);
+    ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), kComplete);
 }
 

@@ -22,7 +22,8 @@ void CatalogueHandlers::fillLiveryList(ThumbnailTrace mode) {
         LiveryRecord record = firstLivery(rest);
         m_view.addLivery(record.name);
         if (first)
-            m_view.showThumbnail(ShowThumbnail(record.thumbnailUrl, m_startFolder, mode, m_trace));
+            m_view.showThumbnail(
+                ShowThumbnail(record.thumbnailUrl, m_startFolder, mode, m_trace, m_thumbnailWait));
         first = false;
         removeRecord(rest, kLiveryTerminator);
         m_view.selectLivery(0);
@@ -78,8 +79,8 @@ void CatalogueHandlers::cb6Change() {
         removeRecord(rest, kLiveryTerminator);
     }
     const LiveryRecord record = firstLivery(rest);
-    m_view.showThumbnail(
-        ShowThumbnail(record.thumbnailUrl, m_startFolder, ThumbnailTrace::AfterLastRead, m_trace));
+    m_view.showThumbnail(ShowThumbnail(record.thumbnailUrl, m_startFolder, ThumbnailTrace::AfterLastRead,
+                                       m_trace, m_thumbnailWait));
     m_selectedPackageUrl = record.packageUrl;
     log("1391", "cb6Change end");
 }

@@ -33,6 +33,8 @@ public:
     const std::string& SelectedPackageUrl() const { return m_selectedPackageUrl; }
 
     void setStartFolder(const std::string& folder) { m_startFolder = folder; }
+    // Runs while a thumbnail fetch waits for the network (see ShowThumbnail).
+    void setThumbnailWait(std::function<bool()> wait) { m_thumbnailWait = std::move(wait); }
 
 private:
     void fillLiveryList(ThumbnailTrace mode);
@@ -43,6 +45,7 @@ private:
     liveries::Trace m_trace;
     std::string m_baseUrl;
     std::string m_startFolder;
+    std::function<bool()> m_thumbnailWait;
     std::string m_catalogueText;
     std::string m_liveryListText;
     std::string m_selectedPackageUrl;

@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 #include "platform/http_request.h"
 #include "platform/http_transport_error.h"
+#include "platform/http_url.h"
 #include "platform/io_error.h"
 
 #include <cerrno>
@@ -14,6 +15,9 @@ namespace sw::catalogue {
 namespace {
 
 constexpr std::size_t kReadSize = 10240;
+constexpr std::chrono::milliseconds kConnectTimeout{60000};
+constexpr std::chrono::milliseconds kReceiveTimeout{30000};
+constexpr std::chrono::milliseconds kWaitInterval{50};
 
 struct FileCloser {
     void operator()(std::FILE* file) const {
@@ -40,7 +44,7 @@ std::string urlFileName(const std::string& url) {
 }
 
 liveries::RgbImage ShowThumbnail(const std::string& url, const std::string& startFolder, ThumbnailTrace mode,
-                                 const liveries::Trace& trace) {
+                                 const liveries::Trace& trace, const std::function<bool()>& wait) {
     const bool detailed = mode == ThumbnailTrace::Detailed;
     const std::string images = startFolder + "/images/";
     std::string name;
@@ -54,9 +58,13 @@ liveries::RgbImage ShowThumbnail(const std::string& url, const std::string& star
         std::unique_ptr<HttpRequest> request;
         try {
             request = std::make_unique<HttpRequest>(
-                session, HttpRequestSettings{.url = url,
+                session, HttpRequestSettings{.url = escapeHttpUrl(url),
                                              .headers = {"User-Agent: skinwright", "Cache-Control: no-cache",
-                                                         "Pragma: no-cache"}});
+                                                         "Pragma: no-cache"},
+                                             .connectTimeout = kConnectTimeout,
+                                             .receiveTimeout = kReceiveTimeout});
+            if (wait)
+                request->setWaitCallback(wait, kWaitInterval);
         } catch (const HttpTransportError&) {
         }
         if (detailed) {

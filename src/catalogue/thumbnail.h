@@ -3,6 +3,7 @@
 #include "liveries/jpeg_image.h"
 #include "liveries/livery_view.h"
 
+#include <functional>
 #include <string>
 
 namespace sw::catalogue {
@@ -23,7 +24,10 @@ std::string urlFileName(const std::string& url);
 // status; a body that is not a picture, an empty URL, or a transfer that fails, gives the
 // default picture <startFolder>/thumbnail.jpg. Errors writing the file (IoError) and a
 // default picture that cannot be loaded (IoError, PictureError) end the caller.
+// The fetch has WinINet's time-outs (60 s to connect, 30 s between received bytes); while it
+// waits, `wait` runs at least every 50 ms (the window's message pump), and its false ends the
+// fetch as a failed one.
 liveries::RgbImage ShowThumbnail(const std::string& url, const std::string& startFolder, ThumbnailTrace trace,
-                                 const liveries::Trace& log);
+                                 const liveries::Trace& log, const std::function<bool()>& wait = {});
 
 } // namespace sw::catalogue

@@ -1,5 +1,6 @@
 #include "catalogue/winhttp_client.h"
 
+#include "catalogue/winhttp_errors.h"
 #include "platform/http_request.h"
 #include "platform/http_session.h"
 #include "platform/http_transport_error.h"
@@ -189,7 +190,21 @@ void TALWinHttpClient::disconnectAfterFailure() noexcept {
 }
 
 void TALWinHttpClient::CheckError(const HttpTransportError& error) {
-    throw EALHTTPClientException(std::string(error.what()) + " - URL:" + m_url, 0);
+    const std::uint32_t code = winHttpErrorCode(error.failure());
+    throw EALHTTPClientException(std::string(winHttpErrorText(code)) + " - URL:" + m_url, 0, code);
+}
+
+void TALWinHttpClient::setWaitCallback(std::function<bool()> callback, std::chrono::milliseconds interval) {
+    m_waitCallback = std::move(callback);
+    m_waitInterval = interval;
+}
+
+TALWinHttpClient::Timeouts TALWinHttpClient::AppliedTimeouts() const {
+    auto pick = [](std::int32_t property, std::chrono::milliseconds fallback) {
+        return property > 0 ? std::chrono::milliseconds(property) : fallback;
+    };
+    return {pick(m_connectTimeout, kDefaultConnectTimeout), pick(m_sendTimeout, kDefaultSendTimeout),
+            pick(m_receiveTimeout, kDefaultReceiveTimeout)};
 }
 
 std::string TALWinHttpClient::requestUrl() const {
@@ -217,12 +232,10 @@ std::unique_ptr<HttpRequest> TALWinHttpClient::SendRequest(std::istream* request
             if (m_requestHeader.CacheControl().empty() && settings.version == HttpVersion::Http11)
                 settings.headers.push_back("Cache-Control: no-cache");
         }
-        if (m_connectTimeout > 0)
-            settings.connectTimeout = std::chrono::milliseconds(m_connectTimeout);
-        if (m_sendTimeout > 0)
-            settings.sendTimeout = std::chrono::milliseconds(m_sendTimeout);
-        if (m_receiveTimeout > 0)
-            settings.receiveTimeout = std::chrono::milliseconds(m_receiveTimeout);
+        const Timeouts timeouts = AppliedTimeouts();
+        settings.connectTimeout = timeouts.connect;
+        settings.sendTimeout = timeouts.send;
+        settings.receiveTimeout = timeouts.receive;
         settings.keepAlive = m_internetOptions.contains(Option::wHttpIo_Keep_connection);
         settings.cookies = !m_internetOptions.contains(Option::wHttpIo_No_cookies);
         settings.followRedirects = !m_internetOptions.contains(Option::wHttpIo_No_auto_redirect);
@@ -233,6 +246,8 @@ std::unique_ptr<HttpRequest> TALWinHttpClient::SendRequest(std::istream* request
         settings.bodyLength = total;
         try {
             request = std::make_unique<HttpRequest>(*m_session, std::move(settings));
+            if (m_waitCallback)
+                request->setWaitCallback(m_waitCallback, m_waitInterval);
             if (total <= m_uploadBufferSize) {
                 if (total > 0) {
                     std::string body(static_cast<std::size_t>(total), '\0');

@@ -7,16 +7,18 @@
 // EALHTTPClientException whose message the user reads:
 //   "Empty URL"
 //   "Invalid url '<url>' - only supports 'http' and 'https' schemes"   (before any connection)
-//   "<transport's text> - URL:<url>"                                    (libcurl's description)
+//   "<WinHTTP's text> - URL:<url>"   (a failed call: ErrorCode() is its ERROR_WINHTTP_* code)
 //   "<reason phrase> (<status>) - '<url>'"                              (status 300 or more)
 //   "Invalid HTTP Request: Length is 0"                                 (upload stream ran dry)
-// The transport is libcurl (platform/http_session.h). OnStatusChange receives WinHTTP's
-// status numbers for the steps listed in http_session.h (winhttp_status); its information
-// is the host name, the address or the new URL as single-byte text, or none.
+// Time-outs of 0 (or less) are WinHTTP's own defaults: 60 s to connect, 30 s to send, 30 s
+// between received bytes. The transport is libcurl (platform/http_session.h). OnStatusChange receives
+// WinHTTP's status numbers for the steps listed in http_session.h (winhttp_status); its information is the
+// host name, the address or the new URL as single-byte text, or none.
 
 #include "catalogue/http_client.h"
 #include "catalogue/http_url_parts.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -107,6 +109,21 @@ public:
 
     TALWinHttpClientStatusChangeEvent OnStatusChange;
 
+    // While a request waits for the network, `callback` runs at least every `interval` (the
+    // window's message pump). Returning false ends the request: it raises
+    // ERROR_WINHTTP_OPERATION_CANCELLED. None by default: the request simply blocks.
+    void setWaitCallback(std::function<bool()> callback, std::chrono::milliseconds interval);
+
+    // The time-outs each request gets: the properties where they are greater than 0, else
+    // WinHTTP's defaults (kDefaultConnectTimeout, kDefaultSendTimeout, kDefaultReceiveTimeout).
+    struct Timeouts {
+        std::chrono::milliseconds connect, send, receive;
+    };
+    Timeouts AppliedTimeouts() const;
+    static constexpr std::chrono::milliseconds kDefaultConnectTimeout{60000};
+    static constexpr std::chrono::milliseconds kDefaultSendTimeout{30000};
+    static constexpr std::chrono::milliseconds kDefaultReceiveTimeout{30000};
+
     // WinHttpOpenRequest's flags for the options and the current URL's scheme.
     std::uint32_t RequestFlags() const;
 
@@ -129,6 +146,8 @@ private:
     TALWinHttpClientInternetOptionSet m_internetOptions{
         TAlWinHttpClientInternetOption::wHttpIo_Keep_connection};
     std::unique_ptr<HttpSession> m_session;
+    std::function<bool()> m_waitCallback;
+    std::chrono::milliseconds m_waitInterval{50};
     bool m_connected = false;
     HttpUrlParts m_cracked;
 };

@@ -187,6 +187,7 @@ TEST_F(DownloadAndInstallTest, AFailedDownloadShowsTheDownloadersLastStatus) {
     EXPECT_EQ(sink.errors[0], std::make_pair(std::string("ZEV SW"), "<<< 404 - HTTP Not Found >>>\n" + url));
     EXPECT_EQ(sink.messages.size(), 1u);
     EXPECT_TRUE(empty("tempzip"));
+    ASSERT_FALSE(trace.empty());
     EXPECT_EQ(trace.back(), "1247 BitBtn8Click end");
     expectCleanFailure();
 }

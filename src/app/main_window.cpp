@@ -76,6 +76,10 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
     m_catalogue = std::make_unique<catalogue::CatalogueHandlers>(
         *m_catalogueView, [this](const std::string& url) { return m_http->Get(url); },
         liveries::debugLogTrace(), CatalogueBaseUrl(), m_startFolder);
+    // Catalogue and thumbnail requests keep the window painting, movable and closable while
+    // they wait; closing the window ends them.
+    m_http->setWaitCallback([this] { return pumpWhileWaiting(); }, kRequestPumpInterval);
+    m_catalogue->setThumbnailWait([this] { return pumpWhileWaiting(); });
     setUpComponents();
     setTabOrderChain();
     connectHandlers();
@@ -312,8 +316,36 @@ void TForm1::runHandler(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& error) {
-        m_messages->showError(m_taskbarTitle, error.what());
+        // A request that the closing of the window ended has nothing to tell any more.
+        if (!m_closed)
+            m_messages->showError(m_taskbarTitle, error.what());
     }
+}
+
+bool TForm1::pumpWhileWaiting() {
+    QCoreApplication::processEvents();
+    return !m_closed;
+}
+
+// While a catalogue handler's requests pump the window's messages, the navigation and action
+// buttons and the catalogue lists are off (as during a download), so no other handler starts
+// under it; each gets back the state it had.
+void TForm1::runCatalogueRequest(const std::function<void()>& handler) {
+    std::vector<std::pair<QWidget*, bool>> states;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{BitBtn10, BitBtn11, BitBtn12, BitBtn3, BitBtn6, BitBtn8, cb5, cb6}) {
+        states.emplace_back(w, w->isEnabled());
+        w->setEnabled(false);
+    }
+    struct Restore {
+        std::vector<std::pair<QWidget*, bool>>& states;
+        ~Restore() {
+            for (auto& [widget, enabled] : states)
+                widget->setEnabled(enabled);
+        }
+    } restore{states};
+    m_closed = false;
+    handler();
 }
 
 // --- Settings row and start-up ---------------------------------------------------------------
@@ -458,6 +490,7 @@ void TForm1::BitBtn4Click() {
 void TForm1::FormClose() {
     m_closing = true;
     httpget.MBaixando = false;
+    m_closed = true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -475,15 +508,15 @@ void TForm1::BitBtn10Click() {
 
 void TForm1::BitBtn11Click() {
     // The catalogue, then the catalogue panel.
-    m_catalogue->BitBtn11Click();
+    runCatalogueRequest([this] { m_catalogue->BitBtn11Click(); });
 }
 
 void TForm1::cb5Change() {
-    m_catalogue->cb5Change();
+    runCatalogueRequest([this] { m_catalogue->cb5Change(); });
 }
 
 void TForm1::cb6Change() {
-    m_catalogue->cb6Change();
+    runCatalogueRequest([this] { m_catalogue->cb6Change(); });
 }
 
 void TForm1::BitBtn8Click() {

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -175,6 +176,8 @@ private:
     void connectHandlers();
     void FormClose();
     void openPage(const std::string& url);
+    bool pumpWhileWaiting();
+    void runCatalogueRequest(const std::function<void()>& handler);
 
     WindowServices m_services;
     std::shared_ptr<MessageSink> m_messages;
@@ -190,6 +193,8 @@ private:
     std::string m_startFolder;
     std::string m_taskbarTitle;
     int m_dragCount = 0;
+    bool m_closed = false; // the window was closed: requests still running end
+    static constexpr std::chrono::milliseconds kRequestPumpInterval{50};
     bool m_manualDrag = false;
     bool m_closing = false; // set when the window closes: a download it stops ends quietly
     QPoint m_dragOffset;

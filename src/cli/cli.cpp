@@ -1,5 +1,8 @@
 #include "cli/cli.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <ostream>
 
 namespace sw::cli {
@@ -30,6 +33,25 @@ int usageError(const char* name, std::ostream& err) {
             return usageError(c, err);
     err << "usage: skinwright-cli COMMAND [ARGUMENTS] (see --help)\n";
     return kExitUsage;
+}
+
+bool takeTimeoutOption(std::vector<std::string>& args, std::optional<std::chrono::milliseconds>& timeout) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--timeout")
+            continue;
+        if (timeout || i + 1 >= args.size())
+            return false;
+        const std::string& text = args[i + 1];
+        char* end = nullptr;
+        const double seconds = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !(seconds > 0) || seconds > 86400)
+            return false;
+        timeout = std::chrono::milliseconds(std::max<long long>(1, std::llround(seconds * 1000)));
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        --i;
+    }
+    return true;
 }
 
 int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {

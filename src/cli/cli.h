@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,5 +36,9 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
 // Writes "usage: skinwright-cli NAME USAGE" to `err` and returns kExitUsage.
 int usageError(const Command& command, std::ostream& err);
 int usageError(const char* name, std::ostream& err);
+
+// Takes "--timeout SECONDS" (a number greater than 0, fractions allowed) out of `args` into
+// `timeout`. False when the option is repeated, lacks its value or the value is no such number.
+bool takeTimeoutOption(std::vector<std::string>& args, std::optional<std::chrono::milliseconds>& timeout);
 
 } // namespace sw::cli

@@ -1,4 +1,4 @@
-// skinwright-cli download URL FILE: the resumable download on its own. Every status text
+// skinwright-cli download [--timeout SECONDS] URL FILE: the resumable download on its own. Every status text
 // goes to stderr, one a line; the exit status says whether FILE now holds the whole remote
 // file. A FILE left by an earlier, interrupted run is resumed.
 #include <ostream>
@@ -10,9 +10,12 @@
 namespace sw::cli {
 
 int runDownload(Invocation& inv) {
-    if (inv.args.size() != 2)
+    std::optional<std::chrono::milliseconds> timeout;
+    if (!takeTimeoutOption(inv.args, timeout) || inv.args.size() != 2)
         return usageError("download", inv.err);
     TMHttpGetResume httpget;
+    if (timeout)
+        httpget.setStallLimit(*timeout);
     httpget.MURL = inv.args[0];
     httpget.MArquivoLocal = inv.args[1];
     httpget.MAutoReconectar = false;

@@ -21,8 +21,14 @@ const std::vector<Command>& commands() {
          "list installed products, or a product's liveries", runList},
         {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",
          "remove a product's livery by its list index", runRemove},
-        {"get", "URL", "fetch URL with the catalogue's HTTP client and write the body to stdout", runGet},
-        {"download", "URL FILE", "download URL into FILE, resuming what FILE already holds", runDownload},
+        {"get", "[--timeout SECONDS] URL",
+         "fetch URL with the catalogue's HTTP client and write the body to stdout; --timeout limits the\n"
+         "      connection and each wait for the server (default 60 s to connect, 30 s to send and receive)",
+         runGet},
+        {"download", "[--timeout SECONDS] URL FILE",
+         "download URL into FILE, resuming what FILE already holds; --timeout limits each wait for\n"
+         "      the server (default 60 s)",
+         runDownload},
         {"catalogue", "[BASEURL]",
          "list the catalogue's products and their liveries (default: the program's)", runCatalogue},
     };

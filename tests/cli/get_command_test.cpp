@@ -44,7 +44,7 @@ TEST(GetCommandTest, ClientErrorsGoToStderrWithStatusOne) {
 
     result = runTool({"get"});
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "usage: skinwright-cli get URL\n");
+    EXPECT_EQ(result.err, "usage: skinwright-cli get [--timeout SECONDS] URL\n");
 }
 
 } // namespace

@@ -204,6 +204,7 @@ TEST_F(EndToEnd, TheDemoInstallsDownloadsAndRemovesLiveriesThroughTheWindow) {
     ASSERT_FALSE(during.isNull());
     EXPECT_TRUE(near(at(during, form->p3, {5, 40}), kDark, 0));
     EXPECT_TRUE(near(at(during, form->p2, {5, 5}), kLight, 0));
+    ASSERT_FALSE(sink->messages.empty());
     ASSERT_EQ(sink->messages.back(), "Downloading and Installing completed");
     for (const TestHttpRequest& request : server.requests())
         EXPECT_NE(request.target, "/packages/A320_Sunrise.zip");

@@ -145,6 +145,7 @@ TEST_F(WindowLiveries, InstallListAndRemoveThroughTheControls) {
 
     form->cb4->setCurrentIndex(1);
     QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    ASSERT_FALSE(sink->messages.empty());
     EXPECT_EQ(sink->messages.back(), "Removed succesfully");
     EXPECT_EQ(config(), kConfig.substr(0, kConfig.find("[General]")) + "\r\n" +
                             kConfig.substr(kConfig.find("[General]")));

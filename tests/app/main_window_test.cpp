@@ -308,6 +308,7 @@ TEST_F(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
 
     browseAnswer.clear(); // cancelled
     click(form->BitBtn1);
+    ASSERT_EQ(browsed.size(), 2u);
     EXPECT_EQ(browsed[1].second.toStdString(), std::filesystem::canonical(prefix.driveC()).string());
     EXPECT_EQ(form->e1->text(), "/chosen/folder");
 }

@@ -94,6 +94,7 @@ TEST_F(HandlersTest, WholeInstallThroughButtonThenRemoval) {
     EXPECT_EQ(w.view.cb4, (std::vector<std::string>{"V0", "V1", "Air"}));
     w.view.cb4Index = 2;
     m_handlers.BitBtn6Click();
+    ASSERT_FALSE(w.sink.messages.empty());
     EXPECT_EQ(w.sink.messages.back(), "Removed succesfully");
     EXPECT_EQ(w.view.cb4, (std::vector<std::string>{"V0", "V1"}));
     EXPECT_FALSE(stdfs::exists(product / "texture.air"));

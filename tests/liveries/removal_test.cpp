@@ -90,6 +90,7 @@ TEST_F(RemovalTest, RemovesFirstMiddleAndLastSection) {
         EXPECT_TRUE(stdfs::exists(product / ("texture.t" + std::to_string(gone == 0 ? 1 : 0))));
         EXPECT_EQ(w.view.cb4.size(), 4u);
         EXPECT_EQ(w.view.cb4Index, 0);
+        ASSERT_FALSE(w.sink.messages.empty());
         EXPECT_EQ(w.sink.messages.back(), "Removed succesfully");
         stdfs::remove_all(product);
     }
@@ -179,6 +180,7 @@ TEST_F(RemovalTest, TextureFolderThatIsALinkKeepsItsTarget) {
     stdfs::create_directory_symlink(w.dir / "shared", product / "texture.t0");
     choose(0);
     RemoveLivery(w.context);
+    ASSERT_FALSE(w.sink.messages.empty());
     EXPECT_EQ(w.sink.messages.back(), "Removed succesfully");
     EXPECT_EQ(readFile(w.dir / "shared" / "a.bmp"), "shared");
 }
@@ -196,6 +198,7 @@ TEST_F(RemovalTest, MissingConfigAndNoneChoice) {
     w.view.sim = Simulator::None;
     w.traces.clear();
     RemoveLivery(w.context);
+    ASSERT_FALSE(w.sink.messages.empty());
     EXPECT_EQ(w.sink.messages.back(), "Please select FS");
     EXPECT_EQ(w.traces, (std::vector<std::string>{"816 BitBtn6Click called", "918 BitBtn6Click end"}));
 }

@@ -32,6 +32,10 @@ std::string abMessageFor(int code) {
         return "Item is a link, device or pipe";
     case kAbNameTooLong:
         return "Stored item name is too long";
+    case kAbZipOverlap:
+        return "Cannot extract file - data overlaps another item";
+    case kAbItemIsArchive:
+        return "Cannot extract file - it would overwrite the archive";
     default:
         return "";
     }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace sw {
 
@@ -25,6 +26,8 @@ enum AbErrorCode : int {
     kAbNameTooLong = 102,
     kAbInflateError = 103,
     kAbInflatePasswordError = 104,
+    kAbZipOverlap = 105,
+    kAbItemIsArchive = 106,
 };
 
 // The message of the fixed table for a code ("" for a code that has none).
@@ -37,11 +40,17 @@ public:
     EAbException(int code, const std::string& message) : std::runtime_error(message), m_errorCode(code) {}
 
     int ErrorCode() const { return m_errorCode; }
+    // What exactly was found wrong, where the message is the table's fixed text ("" if none).
+    const std::string& cause() const { return m_cause; }
     // The class's name, as the command line prints it ("EAbZipInvalid").
     virtual const char* className() const { return "EAbException"; }
 
+protected:
+    void setCause(std::string cause) { m_cause = std::move(cause); }
+
 private:
     int m_errorCode;
+    std::string m_cause;
 };
 
 #define SW_AB_EXCEPTION(Name, Code)                                                                          \
@@ -60,7 +69,6 @@ SW_AB_EXCEPTION(EAbUserAbort, kAbUserAbort)
 SW_AB_EXCEPTION(EAbNoSuchDirectory, kAbNoSuchDirectory)
 SW_AB_EXCEPTION(EAbZipBadCRC, kAbZipBadCRC)
 SW_AB_EXCEPTION(EAbNoArchive, kAbNoArchive)
-SW_AB_EXCEPTION(EAbZipInvalid, kAbZipInvalid)
 SW_AB_EXCEPTION(EAbReadError, kAbReadError)
 SW_AB_EXCEPTION(EAbUnhandledType, kAbUnhandledType)
 // An item whose output path would leave the base directory (absolute, drive letter, "..").
@@ -69,6 +77,18 @@ SW_AB_EXCEPTION(EAbUnsafePath, kAbUnsafePath)
 SW_AB_EXCEPTION(EAbUnsupportedEntryType, kAbUnsupportedEntryType)
 // A stored name of 264 bytes or more.
 SW_AB_EXCEPTION(EAbNameTooLong, kAbNameTooLong)
+// An item whose local header or data lie over those of an item already read, or over the
+// central directory (entries sharing data would multiply it).
+SW_AB_EXCEPTION(EAbZipOverlap, kAbZipOverlap)
+// An item whose output file is the archive being read.
+SW_AB_EXCEPTION(EAbItemIsArchive, kAbItemIsArchive)
+
+// A damaged archive: the message is the fixed one, the cause says what was found where.
+class EAbZipInvalid : public EAbException {
+public:
+    explicit EAbZipInvalid(std::string cause) : EAbException(kAbZipInvalid) { setCause(std::move(cause)); }
+    const char* className() const override { return "EAbZipInvalid"; }
+};
 
 // Raised by the deflate decoder; the message names the internal cause.
 class EAbInflateError : public EAbException {

@@ -28,6 +28,12 @@ public:
     virtual std::uint64_t size() const = 0;
     // Reads up to `size` bytes at `offset`; fewer only at the end.
     virtual std::size_t readAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) = 0;
+    // The device and inode of a file on disk (false for a block of memory).
+    virtual bool fileIdentity(std::uint64_t& device, std::uint64_t& inode) const {
+        (void)device;
+        (void)inode;
+        return false;
+    }
 };
 
 // A source over `length` bytes of an input starting at `offset`.

@@ -17,11 +17,42 @@ constexpr std::uint32_t kTypeMask = 0170000;
 constexpr std::uint32_t kTypeRegular = 0100000;
 } // namespace
 
-OutputFile::OutputFile(const std::string& path) : m_path(path) {
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (m_fd < 0) {
-        const IoError e = IoError::fromErrno(errno, "Cannot create " + path);
-        throw FileCreateError(e.what(), e.code());
+namespace {
+[[noreturn]] void throwCreateError(int error, const std::string& path) {
+    const IoError e = IoError::fromErrno(error, "Cannot create " + path);
+    throw FileCreateError(e.what(), e.code());
+}
+
+bool isKept(const struct stat& st, const std::optional<FileIdentity>& keep) {
+    return keep && static_cast<std::uint64_t>(st.st_dev) == keep->device &&
+           static_cast<std::uint64_t>(st.st_ino) == keep->inode;
+}
+} // namespace
+
+OutputFile::OutputFile(const std::string& path, const std::optional<FileIdentity>& keep) : m_path(path) {
+    // A new file is the common case and needs one call.
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (m_fd >= 0)
+        return;
+    if (errno != EEXIST)
+        throwCreateError(errno, path);
+    // An existing file is looked at before it is opened for writing (the archive may be
+    // read-only) and again once open (it may have been swapped in between); it is emptied
+    // only when it is not the file to keep.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && isKept(st, keep))
+        throw EAbItemIsArchive();
+    m_fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (m_fd < 0)
+        throwCreateError(errno, path);
+    if (::fstat(m_fd, &st) != 0 || isKept(st, keep) || !S_ISREG(st.st_mode) ||
+        (st.st_size != 0 && ::ftruncate(m_fd, 0) != 0)) {
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        if (isKept(st, keep))
+            throw EAbItemIsArchive();
+        throwCreateError(S_ISREG(st.st_mode) ? error : EINVAL, path);
     }
 }
 
@@ -43,7 +74,9 @@ void OutputFile::write(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-void OutputFile::close() {
+void OutputFile::close(const TAbZipItem& item) {
+    if (m_fd >= 0)
+        applyItemAttributes(m_fd, item);
     const int fd = m_fd;
     m_fd = -1;
     if (fd >= 0 && ::close(fd) != 0)
@@ -58,7 +91,7 @@ void checkEntryType(const TAbZipItem& item) {
         throw EAbUnsupportedEntryType();
 }
 
-void applyItemAttributes(const std::string& path, const TAbZipItem& item) {
+void applyItemAttributes(int fd, const TAbZipItem& item) {
     // DOS date and time (APPNOTE 4.4.6): local time, two-second resolution.
     std::tm t{};
     t.tm_year = ((item.LastModFileDate >> 9) & 0x7F) + 80;
@@ -73,19 +106,25 @@ void applyItemAttributes(const std::string& path, const TAbZipItem& item) {
         struct timespec times[2];
         times[0].tv_sec = times[1].tv_sec = when;
         times[0].tv_nsec = times[1].tv_nsec = 0;
-        ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        ::futimens(fd, times);
     }
 
+    const std::uint32_t unixMode = item.ExternalFileAttributes >> 16;
+    const bool fromUnix = item.hostSystem() == kHostUnix && unixMode != 0;
+    const bool readOnly = item.ExternalFileAttributes & 0x01; // FILE_ATTRIBUTE_READONLY
+    if (!fromUnix && !readOnly)
+        return; // the mode the file was made with stands
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd, &st) != 0)
         return;
     mode_t mode = st.st_mode & 0777;
-    const std::uint32_t unixMode = item.ExternalFileAttributes >> 16;
-    if (item.hostSystem() == kHostUnix && unixMode != 0)
+    if (fromUnix)
         mode = (mode & 0077) | (unixMode & 0700);
-    if (item.ExternalFileAttributes & 0x01) // FILE_ATTRIBUTE_READONLY
-        mode &= ~static_cast<mode_t>(0222);
-    ::chmod(path.c_str(), mode);
+    if (readOnly)
+        mode &= ~static_cast<mode_t>(0022);
+    mode |= 0600; // the owner must be able to copy and remove what was extracted
+    if (mode != (st.st_mode & 07777))
+        ::fchmod(fd, mode);
 }
 
 } // namespace sw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "archive/byte_stream.h"
@@ -7,17 +8,25 @@
 
 namespace sw {
 
+// The device and inode of a file that must never be written (the archive being read).
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
 // An extracted file being written: created (or truncated) on construction, never through a
-// symbolic link; closed by the destructor.
+// symbolic link; closed by the destructor. An existing file that is `keep` (the same file,
+// under any of its names) is left alone: EAbItemIsArchive.
 class OutputFile : public ByteSink {
 public:
-    explicit OutputFile(const std::string& path); // raises FileCreateError
+    OutputFile(const std::string& path, const std::optional<FileIdentity>& keep); // raises FileCreateError
     ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     void write(const std::uint8_t* data, std::size_t size) override; // raises IoError
-    void close();                                                    // raises IoError
+    // Gives the file the item's date and permissions (see applyItemAttributes), then closes it.
+    void close(const TAbZipItem& item); // raises IoError
 
 private:
     std::string m_path;
@@ -28,10 +37,11 @@ private:
 // link, device, pipe or socket: only regular files are written.
 void checkEntryType(const TAbZipItem& item);
 
-// Sets the file's modification time from the item's DOS date and time (local time) and its
-// permission bits: the DOS read-only bit clears the write bits; for archives made on Unix the
-// owner's read/write/execute bits come from the archive (never setuid, setgid or sticky).
-// Failures are ignored, as the file itself is complete.
-void applyItemAttributes(const std::string& path, const TAbZipItem& item);
+// Sets the open file's modification time from the item's DOS date and time (local time) and
+// its permission bits: the DOS read-only bit clears the write bits of group and others; for
+// archives made on Unix the owner's execute bit comes from the archive (never setuid, setgid
+// or sticky). The owner can always read and write what was extracted. Failures are ignored,
+// as the file itself is complete.
+void applyItemAttributes(int fd, const TAbZipItem& item);
 
 } // namespace sw

@@ -92,8 +92,6 @@ bool isSupportedMethod(unsigned method) {
 
 std::unique_ptr<ByteSource> TAbZipArchive::openEncrypted(TAbZipItem& item, std::uint64_t dataStart,
                                                          std::uint8_t checkByte) {
-    if (item.CompressedSize < kEncryptionHeaderSize)
-        throw EAbReadError();
     if (Password.empty()) {
         std::string answer;
         if (Callbacks.needPassword)
@@ -102,6 +100,9 @@ std::unique_ptr<ByteSource> TAbZipArchive::openEncrypted(TAbZipItem& item, std::
             throw EAbZipInvalidPassword();
         Password = answer;
     }
+    // Too short to hold the encryption header: no password can open it.
+    if (item.CompressedSize < kEncryptionHeaderSize)
+        throw EAbZipInvalidPassword();
     const unsigned attempts = std::max<unsigned>(1, PasswordRetries);
     for (unsigned attempt = 1;; ++attempt) {
         std::uint8_t header[kEncryptionHeaderSize];
@@ -122,6 +123,27 @@ std::unique_ptr<ByteSource> TAbZipArchive::openEncrypted(TAbZipItem& item, std::
         if (answer.empty())
             throw EAbUserAbort();
         Password = answer;
+    }
+}
+
+void TAbZipArchive::markRead(std::uint64_t begin, std::uint64_t end) {
+    // The first range that ends after `begin`; it overlaps when it also starts before `end`.
+    auto it = std::upper_bound(m_read.begin(), m_read.end(), begin,
+                               [](std::uint64_t value, const auto& range) { return value < range.second; });
+    if (it != m_read.end() && it->first < end)
+        throw EAbZipOverlap();
+    // Ranges that touch are joined, so an archive read in order keeps a short list.
+    const bool joinsBefore = it != m_read.begin() && std::prev(it)->second == begin;
+    const bool joinsAfter = it != m_read.end() && it->first == end;
+    if (joinsBefore && joinsAfter) {
+        std::prev(it)->second = it->second;
+        m_read.erase(it);
+    } else if (joinsBefore) {
+        std::prev(it)->second = end;
+    } else if (joinsAfter) {
+        it->first = begin;
+    } else {
+        m_read.insert(it, {begin, end});
     }
 }
 
@@ -188,21 +210,22 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     const std::uint64_t local = std::uint64_t{item.RelativeOffset} + m_offsetShift;
     std::uint8_t h[kLocalHeaderSize];
     if (local > m_input->size() || m_input->size() - local < sizeof h ||
-        m_input->readAt(local, h, sizeof h) != sizeof h ||
-        (h[0] | (h[1] << 8) | (h[2] << 16) | (static_cast<std::uint32_t>(h[3]) << 24)) !=
-            kLocalHeaderSignature)
-        throw EAbZipInvalid();
+        m_input->readAt(local, h, sizeof h) != sizeof h)
+        throw EAbZipInvalid("local header at offset " + std::to_string(local) +
+                            " runs past the end of the file");
+    if ((h[0] | (h[1] << 8) | (h[2] << 16) | (static_cast<std::uint32_t>(h[3]) << 24)) !=
+        kLocalHeaderSignature)
+        throw EAbZipInvalid("wrong local header signature at offset " + std::to_string(local));
     const std::uint16_t localFlags = le16(h + 6);
+    // The local header's method chooses the decoder, as it describes the data that follows it.
     const std::uint16_t method = le16(h + 8);
     const std::uint16_t localTime = le16(h + 10);
     const std::uint64_t dataStart = local + sizeof h + le16(h + 26) + le16(h + 28);
-    // A local header that names another method than the directory is a damaged archive.
-    if (method != item.CompressionMethod)
-        throw EAbZipInvalid();
     if (!isSupportedMethod(method))
         throw EAbZipInvalidMethod();
     if (dataStart > m_input->size() || m_input->size() - dataStart < item.CompressedSize)
         throw EAbReadError();
+    markRead(local, dataStart + item.CompressedSize);
 
     // APPNOTE 6.1.6: the last byte of the encryption header repeats the high byte of the
     // CRC, or of the time when the CRC follows the data (bit 3).

@@ -6,7 +6,6 @@
 #include "archive/item_mask.h"
 #include "archive/output_file.h"
 #include "archive/output_path.h"
-#include "platform/atomic_file.h"
 
 namespace sw {
 
@@ -20,15 +19,6 @@ bool directoryExists(const std::string& path) {
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
-}
-
-// An archive with no entries: the end record alone (APPNOTE 4.3.16), with the comment kept.
-std::string emptyArchive(const std::string& comment) {
-    std::string rec = {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const std::size_t length = std::min<std::size_t>(comment.size(), 0xFFFF);
-    rec += static_cast<char>(length & 0xFF);
-    rec += static_cast<char>(length >> 8);
-    return rec + comment.substr(0, length);
 }
 
 } // namespace
@@ -68,22 +58,7 @@ void TAbBaseBrowser::openArchive() {
 }
 
 void TAbBaseBrowser::closeArchive() {
-    if (!m_archive)
-        return;
-    // An archive with no items is written back as an empty zip archive (a zero-byte file
-    // becomes a valid one); errors while saving are ignored.
-    if (m_archive->Status() != asInvalid && m_archive->Count() == 0) {
-        const std::string bytes = emptyArchive(m_archive->ArchiveComment());
-        std::string current;
-        try {
-            FileInput in(m_fileName);
-            current.resize(static_cast<std::size_t>(std::min<std::uint64_t>(in.size(), bytes.size() + 1)));
-            current.resize(in.readAt(0, reinterpret_cast<std::uint8_t*>(current.data()), current.size()));
-            if (current != bytes)
-                writeFileAtomically(m_fileName, bytes);
-        } catch (const std::exception&) {
-        }
-    }
+    // The unzipper only ever reads its archive: closing releases it and writes nothing.
     m_archive.reset();
 }
 
@@ -222,18 +197,21 @@ void TAbCustomUnZipper::ExtractItem(TAbZipItem& item, const std::string& name) {
         ResolveOutputPath(BaseDirectory(), name, ExtractOptions, OnConfirmOverwrite, m_folderNames);
     if (!path)
         return;
+    std::optional<FileIdentity> archiveFile;
+    FileIdentity id;
+    if (m_archive->fileIdentity(id.device, id.inode))
+        archiveFile = id;
     bool created = false;
     try {
-        OutputFile file(*path);
+        OutputFile file(*path, archiveFile);
         created = true;
         m_archive->UnzipItemToStream(item, file);
-        file.close();
+        file.close(item);
     } catch (...) {
         if (created)
             ::unlink(path->c_str());
         throw;
     }
-    applyItemAttributes(*path, item);
 }
 
 } // namespace sw

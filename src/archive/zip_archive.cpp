@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/cp437.h"
+#include "archive/crc32.h"
 #include "platform/io_error.h"
 
 namespace sw {
@@ -28,17 +29,43 @@ std::uint64_t le64(const std::uint8_t* p) {
 }
 
 // Reads exactly `size` bytes at `offset` or raises EAbZipInvalid (a directory that points
-// outside the file is a damaged one).
-void readExact(RandomAccessInput& input, std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+// outside the file is a damaged one); `what` names the structure for the cause.
+void readExact(RandomAccessInput& input, std::uint64_t offset, std::uint8_t* buffer, std::size_t size,
+               const char* what) {
     if (offset > input.size() || input.size() - offset < size || input.readAt(offset, buffer, size) != size)
-        throw EAbZipInvalid();
+        throw EAbZipInvalid(std::string(what) + " at offset " + std::to_string(offset) +
+                            " runs past the end of the file");
 }
 
-std::string readString(RandomAccessInput& input, std::uint64_t offset, std::size_t size) {
+std::string readString(RandomAccessInput& input, std::uint64_t offset, std::size_t size, const char* what) {
     std::string s(size, '\0');
     if (size)
-        readExact(input, offset, reinterpret_cast<std::uint8_t*>(s.data()), size);
+        readExact(input, offset, reinterpret_cast<std::uint8_t*>(s.data()), size, what);
     return s;
+}
+
+std::string at(std::uint64_t offset) {
+    return " at offset " + std::to_string(offset);
+}
+
+// The Unicode Path extra field (0x7075): version 1, the CRC-32 of the stored name, the name
+// in UTF-8. Empty when absent, of another version or made for another name.
+std::string unicodePath(const std::string& extra, const std::string& storedName) {
+    std::size_t i = 0;
+    while (extra.size() - i >= 4) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(extra.data() + i);
+        const std::uint16_t tag = le16(p);
+        const std::size_t length = le16(p + 2);
+        if (extra.size() - i - 4 < length)
+            break;
+        if (tag == 0x7075 && length > 5 && p[4] == 1) {
+            const auto* stored = reinterpret_cast<const std::uint8_t*>(storedName.data());
+            if (le32(p + 5) == crc32Update(0, stored, storedName.size()))
+                return extra.substr(i + 4 + 5, length - 5);
+        }
+        i += 4 + length;
+    }
+    return {};
 }
 
 std::optional<std::uint32_t> signatureAt(RandomAccessInput& input, std::uint64_t offset) {
@@ -68,6 +95,16 @@ std::string TAbArchiveItem::windowsName() const {
     return name;
 }
 
+void TAbZipItem::decodeName() {
+    std::string unicode = ExtraField.empty() ? std::string() : unicodePath(ExtraField, RawFileName);
+    if (!unicode.empty())
+        FileName = std::move(unicode);
+    else if (isUtf8() || hostSystem() == 3 || hostSystem() == 19)
+        FileName = RawFileName;
+    else
+        FileName = cp437ToUtf8(RawFileName);
+}
+
 bool TAbArchiveItem::isFolder() const {
     return !FileName.empty() && (FileName.back() == '/' || FileName.back() == '\\');
 }
@@ -83,6 +120,14 @@ FileInput::FileInput(const std::string& path) {
         throw IoError::fromErrno(e, "Cannot read " + path);
     }
     m_size = static_cast<std::uint64_t>(st.st_size);
+    m_device = static_cast<std::uint64_t>(st.st_dev);
+    m_inode = static_cast<std::uint64_t>(st.st_ino);
+}
+
+bool FileInput::fileIdentity(std::uint64_t& device, std::uint64_t& inode) const {
+    device = m_device;
+    inode = m_inode;
+    return true;
 }
 
 FileInput::~FileInput() {
@@ -220,6 +265,7 @@ void TAbZipArchive::LoadCentralDirectory() {
     BusyScope busy(*this);
     m_items.clear();
     m_index.clear();
+    m_read.clear();
     RandomAccessInput& in = *m_input;
     const std::uint64_t size = in.size();
     if (size == 0)
@@ -235,13 +281,13 @@ void TAbZipArchive::LoadCentralDirectory() {
         markInvalid();
         // A file that starts with PK but has no end record is one disk of a spanned set,
         // which this reader does not join.
-        throw EAbZipInvalid();
+        throw EAbZipInvalid("no end of central directory record");
     }
     std::uint8_t rec[kEndRecordSize];
-    readExact(in, *endPos, rec, kEndRecordSize);
+    readExact(in, *endPos, rec, kEndRecordSize, "end of central directory record");
     if (le32(rec) != kEndRecordSignature) {
         markInvalid();
-        throw EAbZipInvalid();
+        throw EAbZipInvalid("wrong end of central directory signature" + at(*endPos));
     }
     const std::uint16_t diskNumber = le16(rec + 4);
     const std::uint16_t directoryDisk = le16(rec + 6);
@@ -251,22 +297,22 @@ void TAbZipArchive::LoadCentralDirectory() {
     const std::uint16_t commentLength = le16(rec + 20);
     if (diskNumber != 0 || directoryDisk != 0) {
         markInvalid();
-        throw EAbZipInvalid();
+        throw EAbZipInvalid("end record names disk " + std::to_string(diskNumber) + " of a spanned set");
     }
-    m_comment = readString(in, *endPos + kEndRecordSize, commentLength);
+    m_comment = readString(in, *endPos + kEndRecordSize, commentLength, "archive comment");
 
     // Where the directory ends: at the Zip64 end record when a locator precedes the end record.
     std::uint64_t directoryEnd = *endPos;
     if (*endPos >= 20 && signatureAt(in, *endPos - 20) == 0x07064B50u) {
         std::uint8_t loc[20];
-        readExact(in, *endPos - 20, loc, 20);
+        readExact(in, *endPos - 20, loc, 20, "Zip64 end record locator");
         const std::uint64_t zip64End = le64(loc + 8);
         directoryEnd =
             zip64End < *endPos - 20 && signatureAt(in, zip64End) == 0x06064B50u ? zip64End : *endPos - 20;
         // APPNOTE 4.3.14: the Zip64 end record holds the values the classic one marks 0xFFFF(FFFF).
         std::uint8_t z[56];
         if (directoryEnd == zip64End && *endPos - 20 - zip64End >= sizeof z) {
-            readExact(in, zip64End, z, sizeof z);
+            readExact(in, zip64End, z, sizeof z, "Zip64 end record");
             if (totalEntries == 0xFFFF)
                 totalEntries = le64(z + 32);
             if (directorySize == 0xFFFFFFFF)
@@ -280,6 +326,9 @@ void TAbZipArchive::LoadCentralDirectory() {
     // the same amount.
     std::uint64_t position = directoryOffset;
     m_offsetShift = 0;
+    // An empty directory sits where the end record starts, wherever its offset points.
+    if (directorySize == 0 && totalEntries == 0)
+        position = directoryEnd;
     if (directorySize <= directoryEnd && directoryOffset + directorySize != directoryEnd) {
         const std::uint64_t expected = directoryEnd - directorySize;
         if (expected > directoryOffset && signatureAt(in, directoryOffset) != kCentralHeaderSignature &&
@@ -290,8 +339,11 @@ void TAbZipArchive::LoadCentralDirectory() {
     }
     if (position > directoryEnd) {
         markInvalid();
-        throw EAbZipInvalid();
+        throw EAbZipInvalid("central directory offset " + std::to_string(position) +
+                            " lies past its end at " + std::to_string(directoryEnd));
     }
+    // The directory and what follows it belong to no item.
+    m_read.emplace_back(position, size);
 
     // Headers are read up to the end record whatever its entry count says.
     std::uint64_t lowestOffset = UINT64_MAX;
@@ -299,12 +351,12 @@ void TAbZipArchive::LoadCentralDirectory() {
     while (position < directoryEnd) {
         if (directoryEnd - position < sizeof h) {
             markInvalid();
-            throw EAbZipInvalid();
+            throw EAbZipInvalid("central directory header" + at(position) + " is cut short");
         }
-        readExact(in, position, h, sizeof h);
+        readExact(in, position, h, sizeof h, "central directory header");
         if (le32(h) != kCentralHeaderSignature) {
             markInvalid();
-            throw EAbZipInvalid();
+            throw EAbZipInvalid("wrong central directory header signature" + at(position));
         }
         auto item = std::make_unique<TAbZipItem>();
         item->VersionMadeBy = le16(h + 4);
@@ -326,12 +378,14 @@ void TAbZipArchive::LoadCentralDirectory() {
         const std::uint64_t variable = nameLength + extraLength + fileCommentLength;
         if (directoryEnd - position - sizeof h < variable) {
             markInvalid();
-            throw EAbZipInvalid();
+            throw EAbZipInvalid("name, extra field and comment of the central directory header" +
+                                at(position) + " run past the directory");
         }
-        item->RawFileName = readString(in, position + 46, nameLength);
-        item->ExtraField = readString(in, position + 46 + nameLength, extraLength);
-        item->FileComment = readString(in, position + 46 + nameLength + extraLength, fileCommentLength);
-        item->FileName = item->isUtf8() ? item->RawFileName : cp437ToUtf8(item->RawFileName);
+        item->RawFileName = readString(in, position + 46, nameLength, "stored name");
+        item->ExtraField = readString(in, position + 46 + nameLength, extraLength, "extra field");
+        item->FileComment =
+            readString(in, position + 46 + nameLength + extraLength, fileCommentLength, "file comment");
+        item->decodeName();
         position += sizeof h + variable;
         lowestOffset = std::min<std::uint64_t>(lowestOffset, item->RelativeOffset);
 

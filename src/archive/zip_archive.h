@@ -71,6 +71,11 @@ public:
     bool isEncrypted() const { return GeneralPurposeBitFlag & 0x0001; }
     bool hasDataDescriptor() const { return GeneralPurposeBitFlag & 0x0008; }
     bool isUtf8() const { return GeneralPurposeBitFlag & 0x0800; }
+    // FileName from the stored bytes: the Unicode Path extra field (0x7075) when its CRC
+    // matches the stored name; else UTF-8 with general purpose bit 11; else the bytes as
+    // they are for names made on Unix (host 3) and macOS (19), as Linux tools keep them;
+    // else code page 437, the OEM code page of DOS and Windows zip tools.
+    void decodeName();
     // The host system of "version made by" (APPNOTE 4.4.2): 0 MS-DOS, 3 Unix, ...
     unsigned hostSystem() const { return VersionMadeBy >> 8; }
 };
@@ -145,6 +150,10 @@ public:
     // The amount added to every stored offset (a self-extracting archive whose offsets
     // were not adjusted for the program part in front).
     std::uint64_t OffsetShift() const { return m_offsetShift; }
+    // The device and inode of the archive's file (false when it is read from memory).
+    bool fileIdentity(std::uint64_t& device, std::uint64_t& inode) const {
+        return m_input->fileIdentity(device, inode);
+    }
 
     std::string Password;
     std::uint8_t PasswordRetries = 3;
@@ -155,6 +164,9 @@ private:
     void decode(TAbZipItem& item, unsigned method, ByteSource& source, ByteSink& sink, std::uint64_t size);
     std::unique_ptr<ByteSource> openEncrypted(TAbZipItem& item, std::uint64_t dataStart,
                                               std::uint8_t checkByte);
+    // Records [begin, end) of the file as read; raises EAbZipOverlap when any of it was read
+    // before (by another item, or as the central directory).
+    void markRead(std::uint64_t begin, std::uint64_t end);
 
     std::unique_ptr<RandomAccessInput> m_input;
     std::string m_fileName;
@@ -164,6 +176,8 @@ private:
     bool m_isExecutable = false;
     std::uint64_t m_stubSize = 0;
     std::uint64_t m_offsetShift = 0;
+    // Disjoint ranges of the file already read, sorted by their start.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_read;
 };
 
 // The position of the end of central directory record, if the input has one (scanning
@@ -187,10 +201,13 @@ public:
     FileInput& operator=(const FileInput&) = delete;
     std::uint64_t size() const override { return m_size; }
     std::size_t readAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) override;
+    bool fileIdentity(std::uint64_t& device, std::uint64_t& inode) const override;
 
 private:
     int m_fd = -1;
     std::uint64_t m_size = 0;
+    std::uint64_t m_device = 0;
+    std::uint64_t m_inode = 0;
 };
 
 } // namespace sw

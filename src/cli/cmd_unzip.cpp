@@ -6,6 +6,44 @@
 
 namespace sw::cli {
 
+namespace {
+
+// A stored name as one field of a tab-separated line: backslash, tab, CR, LF and every other
+// control byte become C escapes, so no name can end its field or its line early.
+std::string escapedName(const std::string& name) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(name.size());
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                out += "\\x";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 int runUnzip(Invocation& inv) {
     if (inv.args.size() != 2)
         return usageError("unzip", inv.err);
@@ -13,8 +51,8 @@ int runUnzip(Invocation& inv) {
     uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
     uzip.OnProcessItemFailure = [&](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType,
                                     TAbErrorClass errorClass, int errorCode) {
-        inv.out << "failed\t" << item.FileName << '\t' << errorClassName(errorClass) << '\t' << errorCode
-                << '\n';
+        inv.out << "failed\t" << escapedName(item.FileName) << '\t' << errorClassName(errorClass) << '\t'
+                << errorCode << '\n';
     };
     try {
         uzip.SetFileName(inv.args[0]);
@@ -22,7 +60,10 @@ int runUnzip(Invocation& inv) {
         uzip.ExtractMatching("*.*");
         uzip.CloseArchiveFile();
     } catch (const EAbException& e) {
-        inv.err << e.className() << ": " << e.what() << '\n';
+        inv.err << e.className() << ": " << e.what();
+        if (!e.cause().empty())
+            inv.err << ": " << e.cause();
+        inv.err << '\n';
         return kExitFailure;
     } catch (const std::exception& e) {
         inv.err << "skinwright-cli: " << e.what() << '\n';

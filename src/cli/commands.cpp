@@ -14,7 +14,11 @@ int runCatalogue(Invocation& inv);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
-        {"unzip", "ARCHIVE FOLDER", "extract every item of a zip archive into an existing folder", runUnzip},
+        {"unzip", "ARCHIVE FOLDER",
+         "extract every item of a zip archive into an existing folder; each item that is not\n"
+         "      extracted gives a line failed<TAB>NAME<TAB>CLASS<TAB>CODE, where NAME writes backslash,\n"
+         "      TAB, CR, LF and other control bytes as C escapes (\\\\, \\t, \\r, \\n, \\xNN)",
+         runUnzip},
         {"install", "--sim fs9|fsx --root SIMFOLDER PACKAGE...",
          "install livery package folders into the simulator", runInstall},
         {"list", "--sim fs9|fsx --root SIMFOLDER [PRODUCT]",

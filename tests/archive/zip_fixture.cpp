@@ -114,38 +114,58 @@ ZipEntry encrypted(ZipEntry entry, const std::string& password) {
     return entry;
 }
 
+std::string unicodePathField(const std::string& storedName, const std::string& utf8Name) {
+    std::string f;
+    le16(f, 0x7075);
+    le16(f, static_cast<std::uint32_t>(5 + utf8Name.size()));
+    f += '\x01';
+    le32(f, crcOf(storedName));
+    return f + utf8Name;
+}
+
 std::string buildZip(const std::vector<ZipEntry>& entries, const ZipLayout& layout) {
     std::string out = layout.prefix;
     std::string central;
+    std::vector<std::uint32_t> offsets;
     for (const auto& e : entries) {
-        const auto offset = static_cast<std::uint32_t>(out.size() - layout.prefix.size());
-        std::string common;
-        le16(common, e.flags);
-        le16(common, e.method);
-        le16(common, e.time);
-        le16(common, e.date);
-        le32(common, e.crc);
-        le32(common, static_cast<std::uint32_t>(e.payload.size()));
-        le32(common, e.usize);
-        le16(common, static_cast<std::uint32_t>(e.name.size()));
-        le16(common, 0); // extra field length
-
-        le32(out, 0x04034B50);
-        le16(out, e.versionNeeded);
-        out += common + e.name + e.payload;
+        const std::size_t base = layout.adjustOffsets ? 0 : layout.prefix.size();
+        auto offset = static_cast<std::uint32_t>(out.size() - base);
+        if (e.sameDataAs)
+            offset = offsets.at(*e.sameDataAs);
+        offsets.push_back(offset);
+        auto common = [&](std::uint16_t method, std::uint32_t compressedSize) {
+            std::string c;
+            le16(c, e.flags);
+            le16(c, method);
+            le16(c, e.time);
+            le16(c, e.date);
+            le32(c, e.crc);
+            le32(c, compressedSize);
+            le32(c, e.usize);
+            le16(c, static_cast<std::uint32_t>(e.name.size()));
+            le16(c, static_cast<std::uint32_t>(e.extra.size()));
+            return c;
+        };
+        const auto size = static_cast<std::uint32_t>(e.payload.size());
+        if (!e.sameDataAs) {
+            le32(out, 0x04034B50);
+            le16(out, e.versionNeeded);
+            out += common(e.localMethod.value_or(e.method), size) + e.name + e.extra + e.payload;
+        }
 
         le32(central, 0x02014B50);
         le16(central, e.versionMadeBy);
         le16(central, e.versionNeeded);
-        central += common;
+        central += common(e.method, e.centralCompressedSize.value_or(size));
         le16(central, 0); // comment length
         le16(central, 0); // disk number start
         le16(central, 0); // internal attributes
         le32(central, e.externalAttributes);
         le32(central, offset);
-        central += e.name;
+        central += e.name + e.extra;
     }
-    const auto cdOffset = static_cast<std::uint32_t>(out.size() - layout.prefix.size());
+    const auto cdOffset =
+        static_cast<std::uint32_t>(out.size() - (layout.adjustOffsets ? 0 : layout.prefix.size()));
     out += central;
     const std::uint16_t count = layout.countField.value_or(static_cast<std::uint16_t>(entries.size()));
     le32(out, 0x06054B50);

@@ -46,6 +46,12 @@ struct ZipEntry {
     std::uint32_t externalAttributes = 0;
     std::uint16_t time = 0x6000; // 12:00:00
     std::uint16_t date = 0x5021; // 2020-01-01
+    std::string extra;           // the extra field, in both headers
+
+    // Hostile shapes.
+    std::optional<std::size_t> sameDataAs; // no local header: the central one points at entry k's
+    std::optional<std::uint32_t> centralCompressedSize; // the central size, if not the payload's
+    std::optional<std::uint16_t> localMethod;           // the local header's method, if not `method`
 };
 
 ZipEntry storedEntry(const std::string& name, const std::string& data);
@@ -58,10 +64,14 @@ struct ZipLayout {
     std::string prefix;                      // bytes before the first local header
     std::optional<std::uint16_t> countField; // the end record's entry count, if not the true one
     std::string comment;
+    bool adjustOffsets = false; // offsets count from the file's start, prefix included
 };
 
 std::string buildZip(const std::vector<ZipEntry>& entries, const ZipLayout& layout = {});
 
 std::uint32_t crcOf(const std::string& data);
+
+// A Unicode Path extra field (0x7075) giving `utf8Name` for the stored name `storedName`.
+std::string unicodePathField(const std::string& storedName, const std::string& utf8Name);
 
 } // namespace sw::test

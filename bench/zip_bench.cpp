@@ -1,12 +1,18 @@
-// Zip benchmark: our inflate against zlib's in memory, and whole extractions against the
-// peers (Info-ZIP unzip, 7-Zip, bsdtar when installed) on the same archives in the same run.
-// Prints ratios (peer time / our time: above 1 means we are faster) and our peak memory.
+// Zip benchmark: our inflate against libdeflate (and zlib) in memory, and whole extractions
+// against the peers on the same archives in the same run. Prints times, ratios and our peak
+// memory. Runs alternate between us and the peer and the best of each is kept, as the machine
+// may be shared.
 //
 //   zip_bench [WORK_FOLDER] [SKINWRIGHT_CLI]     (default /dev/shm/swbench, ./skinwright-cli)
-//   ZIP_BENCH_INFLATE_ONLY=1 zip_bench ...       (the in-memory comparison alone)
+//   ZIP_BENCH_CASES=inflate,small,medium,memory  (default: all of them)
 //
-// The archives are made here with `zip -6` and `7zz -mm=Deflate64` from generated
-// livery-like files (twenty 4 MB "textures" that deflate 1.5x to 6x).
+// Cases:
+//   inflate  the same raw deflate streams (zip -6's level) in memory: ours / libdeflate's speed
+//   small    20,000 and 3,000 small deflated files (zip -6): our time / `unzip -o -q`'s
+//   medium   a livery package, about 84 MB in 19 texture-like files (zip -6): our time /
+//            `bsdtar -xf`'s (and unzip's, 7zz's for reference), Deflate64 against 7zz
+//   memory   our peak resident size on 70,000 entries and on the medium package
+#include <libdeflate.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -109,64 +115,247 @@ bool haveTool(const char* name) {
     return run(std::string("command -v ") + name + " >/dev/null 2>&1").status == 0;
 }
 
-// Best of `n` extractions into a fresh folder.
-RunResult bestOf(int n, const std::string& out, const std::string& command) {
-    RunResult best;
-    best.seconds = 1e30;
-    for (int i = 0; i < n; ++i) {
-        fs::remove_all(out);
-        fs::create_directories(out);
-        RunResult r = run(command);
-        if (r.status != 0)
-            std::fprintf(stderr, "warning: '%s' exited with %d\n", command.c_str(), r.status);
-        if (r.seconds < best.seconds)
-            best = r;
-    }
-    return best;
+// One extraction into a fresh folder.
+RunResult extractOnce(const std::string& out, const std::string& command) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    RunResult r = run(command);
+    if (r.status != 0)
+        std::fprintf(stderr, "warning: '%s' exited with %d\n", command.c_str(), r.status);
+    return r;
 }
 
-void inflateInMemory(const std::string& plain) {
-    // Raw deflate at level 6, as zip -6 writes it.
+// `n` rounds of our command and the peer's, alternating; the best time of each.
+std::pair<double, double> compare(int n, const std::string& out, const std::string& ours,
+                                  const std::string& peer) {
+    double bestOurs = 1e30;
+    double bestPeer = 1e30;
+    for (int i = 0; i < n; ++i) {
+        bestOurs = std::min(bestOurs, extractOnce(out, ours).seconds);
+        bestPeer = std::min(bestPeer, extractOnce(out, peer).seconds);
+    }
+    return {bestOurs, bestPeer};
+}
+
+std::string rawDeflate(const std::string& plain, int level) {
     z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::vector<std::uint8_t> packed(deflateBound(&z, plain.size()));
+    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string packed(deflateBound(&z, plain.size()), '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(plain.data()));
     z.avail_in = static_cast<uInt>(plain.size());
-    z.next_out = packed.data();
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
     z.avail_out = static_cast<uInt>(packed.size());
     deflate(&z, Z_FINISH);
     packed.resize(z.total_out);
     deflateEnd(&z);
+    return packed;
+}
 
-    MemorySink ours(plain.size() + 16);
-    std::vector<std::uint8_t> theirs(plain.size());
+void inflateInMemory(const std::vector<std::string>& plains) {
+    // Raw deflate at level 6, as zip -6 writes it; one stream per texture.
+    std::vector<std::string> packed;
+    std::size_t total = 0;
+    std::size_t packedTotal = 0;
+    for (const auto& p : plains) {
+        packed.push_back(rawDeflate(p, 6));
+        total += p.size();
+        packedTotal += packed.back().size();
+    }
+    MemorySink ours(total + 16);
+    std::vector<std::uint8_t> theirs(total);
+    libdeflate_decompressor* d = libdeflate_alloc_decompressor();
     double bestOurs = 1e30;
+    double bestLibdeflate = 1e30;
     double bestZlib = 1e30;
     for (int round = 0; round < 9; ++round) {
         auto t0 = std::chrono::steady_clock::now();
-        z_stream d{};
-        inflateInit2(&d, -15);
-        d.next_in = packed.data();
-        d.avail_in = static_cast<uInt>(packed.size());
-        d.next_out = theirs.data();
-        d.avail_out = static_cast<uInt>(theirs.size());
-        inflate(&d, Z_FINISH);
-        inflateEnd(&d);
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < packed.size(); ++i) {
+            std::size_t got = 0;
+            if (libdeflate_deflate_decompress(d, packed[i].data(), packed[i].size(), theirs.data() + at,
+                                              plains[i].size(), &got) != LIBDEFLATE_SUCCESS) {
+                std::fprintf(stderr, "error: libdeflate failed\n");
+                std::exit(1);
+            }
+            at += got;
+        }
         auto t1 = std::chrono::steady_clock::now();
         ours.clear();
-        sw::inflateBuffer(packed.data(), packed.size(), false, ours);
+        for (const auto& p : packed)
+            sw::inflateBuffer(reinterpret_cast<const std::uint8_t*>(p.data()), p.size(), false, ours);
         auto t2 = std::chrono::steady_clock::now();
-        bestZlib = std::min(bestZlib, seconds(t0, t1));
+        at = 0;
+        for (std::size_t i = 0; i < packed.size(); ++i) {
+            z_stream z{};
+            inflateInit2(&z, -15);
+            z.next_in = reinterpret_cast<Bytef*>(packed[i].data());
+            z.avail_in = static_cast<uInt>(packed[i].size());
+            z.next_out = theirs.data() + at;
+            z.avail_out = static_cast<uInt>(plains[i].size());
+            inflate(&z, Z_FINISH);
+            inflateEnd(&z);
+            at += plains[i].size();
+        }
+        auto t3 = std::chrono::steady_clock::now();
+        bestLibdeflate = std::min(bestLibdeflate, seconds(t0, t1));
         bestOurs = std::min(bestOurs, seconds(t1, t2));
+        bestZlib = std::min(bestZlib, seconds(t2, t3));
     }
-    if (ours.used() != plain.size() || std::memcmp(ours.data(), plain.data(), plain.size()) != 0) {
-        std::fprintf(stderr, "error: our inflate gave different bytes\n");
-        std::exit(1);
+    libdeflate_free_decompressor(d);
+    std::size_t at = 0;
+    for (const auto& p : plains) {
+        if (std::memcmp(ours.data() + at, p.data(), p.size()) != 0) {
+            std::fprintf(stderr, "error: our inflate gave different bytes\n");
+            std::exit(1);
+        }
+        at += p.size();
     }
-    std::printf(
-        "inflate in memory: %.1f MB -> %.1f MB; zlib %.3f s, ours %.3f s; ratio zlib/ours %.2f (%.0f MB/s)\n",
-        packed.size() / 1e6, plain.size() / 1e6, bestZlib, bestOurs, bestZlib / bestOurs,
-        plain.size() / 1e6 / bestOurs);
+    std::printf("inflate in memory, %zu streams, %.1f MB -> %.1f MB (best of 9):\n", packed.size(),
+                packedTotal / 1e6, total / 1e6);
+    std::printf("  libdeflate %.3f s (%.0f MB/s), ours %.3f s (%.0f MB/s): ours/libdeflate speed %.2f (goal "
+                ">= 0.85)\n",
+                bestLibdeflate, total / 1e6 / bestLibdeflate, bestOurs, total / 1e6 / bestOurs,
+                bestLibdeflate / bestOurs);
+    std::printf("  zlib %.3f s: ours/zlib speed %.2f\n", bestZlib, bestZlib / bestOurs);
+}
+
+std::string textLike(std::mt19937& rng, std::size_t size) {
+    static const char* words[] = {
+        "livery", "texture",      "fltsim",        "title", "model", "panel", "sound", "kb_checklists",
+        "atc_id", "ui_variation", "visual_damage", "0",     "1",     "=",     "\r\n",  "[fltsim.",
+        "]",      "ZEV_A320",     "Ocean",         "Forest"};
+    std::string s;
+    while (s.size() < size) {
+        s += words[rng() % 20];
+        s += ' ';
+    }
+    s.resize(size);
+    return s;
+}
+
+// `count` small files (a few hundred bytes to a few KB) in folders of 500, zipped with zip -6.
+std::string makeSmallArchive(const fs::path& work, std::size_t count) {
+    const std::string name = "small" + std::to_string(count);
+    const fs::path zip = work / (name + ".zip");
+    if (fs::exists(zip))
+        return zip.string();
+    const fs::path src = work / (name + "-src");
+    fs::remove_all(src);
+    std::mt19937 rng(static_cast<unsigned>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const fs::path folder = src / "Pkg" / ("folder" + std::to_string(i / 500));
+        if (i % 500 == 0)
+            fs::create_directories(folder);
+        const std::string body = textLike(rng, 200 + rng() % 3000);
+        std::ofstream(folder / ("file" + std::to_string(i) + ".cfg"), std::ios::binary)
+            .write(body.data(), static_cast<std::streamsize>(body.size()));
+    }
+    run("cd '" + src.string() + "' && zip -q -r -6 '" + zip.string() + "' Pkg");
+    fs::remove_all(src);
+    return zip.string();
+}
+
+void smallFiles(const fs::path& work, const std::string& cli) {
+    if (!haveTool("unzip") || !haveTool("zip")) {
+        std::printf("small files: zip/unzip not installed, not compared\n");
+        return;
+    }
+    const std::string out = (work / "out").string();
+    for (std::size_t count : {20000u, 3000u}) {
+        const std::string zip = makeSmallArchive(work, count);
+        const auto [ours, peer] = compare(7, out, "'" + cli + "' unzip '" + zip + "' '" + out + "'",
+                                          "unzip -o -q '" + zip + "' -d '" + out + "'");
+        std::printf(
+            "%zu small deflated files (%.1f MB zip): ours %.3f s, unzip -o -q %.3f s: ours/unzip time "
+            "%.2f (goal <= 0.8)\n",
+            count, fs::file_size(zip) / 1e6, ours, peer, ours / peer);
+    }
+}
+
+// The medium livery package: 19 texture-like files of about 4.4 MB, zip -6 and 7zz Deflate64.
+std::pair<std::string, std::string> makeMediumArchives(const fs::path& work) {
+    const std::string zip = (work / "livery.zip").string();
+    const std::string zip64 = (work / "livery64.zip").string();
+    if (fs::exists(zip))
+        return {zip, zip64};
+    const fs::path tex = work / "src" / "Livery" / "texture.bench";
+    fs::create_directories(tex);
+    std::mt19937 rng(12345);
+    for (int i = 0; i < 19; ++i) {
+        const double repeat = 0.30 + 0.03 * i; // 1.5x .. about 6x
+        const std::string t = makeTexture(rng, 4400000, repeat, 64 + (i % 4) * 48);
+        std::ofstream(tex / ("tex" + std::to_string(i) + ".dds"), std::ios::binary)
+            .write(t.data(), static_cast<std::streamsize>(t.size()));
+    }
+    const std::string src = (work / "src").string();
+    run("cd '" + src + "' && zip -q -r -6 '" + zip + "' Livery");
+    if (haveTool("7zz"))
+        run("cd '" + src + "' && 7zz a -bd -bso0 -tzip -mm=Deflate64 -mx=5 '" + zip64 + "' Livery");
+    return {zip, zip64};
+}
+
+void mediumPackage(const fs::path& work, const std::string& cli) {
+    const auto [zip, zip64] = makeMediumArchives(work);
+    const std::string out = (work / "out").string();
+    const std::string ours = "'" + cli + "' unzip '" + zip + "' '" + out + "'";
+    std::printf("medium package (%.1f MB zip, 19 files):\n", fs::file_size(zip) / 1e6);
+    if (haveTool("bsdtar")) {
+        const auto [o, p] = compare(7, out, ours, "bsdtar -xf '" + zip + "' -C '" + out + "'");
+        std::printf("  ours %.3f s, bsdtar -xf %.3f s: ours/bsdtar time %.2f (goal <= 0.6)\n", o, p, o / p);
+    } else {
+        std::printf("  bsdtar not installed: not compared\n");
+    }
+    if (haveTool("unzip")) {
+        const auto [o, p] = compare(5, out, ours, "unzip -o -q '" + zip + "' -d '" + out + "'");
+        std::printf("  ours %.3f s, unzip -o -q %.3f s: ours/unzip time %.2f\n", o, p, o / p);
+    }
+    if (haveTool("7zz")) {
+        const auto [o, p] = compare(5, out, ours, "7zz x -y -bd -bso0 '-o" + out + "' '" + zip + "'");
+        std::printf("  ours %.3f s, 7zz x %.3f s: ours/7zz time %.2f\n", o, p, o / p);
+    }
+    if (fs::exists(zip64)) {
+        const auto [o, p] = compare(5, out, "'" + cli + "' unzip '" + zip64 + "' '" + out + "'",
+                                    "7zz x -y -bd -bso0 '-o" + out + "' '" + zip64 + "'");
+        std::printf("  Deflate64: ours %.3f s, 7zz x %.3f s: ours/7zz time %.2f\n", o, p, o / p);
+    }
+}
+
+// 70,000 tiny entries in folders of 1,000 (zip -6).
+void memory(const fs::path& work, const std::string& cli) {
+    const fs::path zip = work / "many70000.zip";
+    if (!fs::exists(zip)) {
+        const fs::path src = work / "many-src";
+        fs::remove_all(src);
+        for (int i = 0; i < 70000; ++i) {
+            const fs::path folder = src / "Pkg" / ("texture.f" + std::to_string(i / 1000));
+            if (i % 1000 == 0)
+                fs::create_directories(folder);
+            std::ofstream(folder / ("livery_part_" + std::to_string(i) + ".cfg")) << "part " << i << "\n";
+        }
+        run("cd '" + src.string() + "' && zip -q -r -6 '" + zip.string() + "' Pkg");
+        fs::remove_all(src);
+    }
+    const std::string out = (work / "out").string();
+    const double many = peakRssMiB(out, "'" + cli + "' unzip '" + zip.string() + "' '" + out + "'");
+    std::printf("peak memory, 70,000 entries (%.1f MB zip): %.1f MiB (goal < 24 MB)\n",
+                fs::file_size(zip) / 1e6, many);
+    if (haveTool("unzip"))
+        std::printf("  unzip -o -q on the same: %.1f MiB\n",
+                    peakRssMiB(out, "unzip -o -q '" + zip.string() + "' -d '" + out + "'"));
+    const auto [medium, medium64] = makeMediumArchives(work);
+    std::printf("peak memory, medium package: %.1f MiB (goal < 16 MiB)\n",
+                peakRssMiB(out, "'" + cli + "' unzip '" + medium + "' '" + out + "'"));
+    if (fs::exists(medium64))
+        std::printf("peak memory, medium package in Deflate64: %.1f MiB\n",
+                    peakRssMiB(out, "'" + cli + "' unzip '" + medium64 + "' '" + out + "'"));
+}
+
+bool wanted(const char* name) {
+    const char* cases = std::getenv("ZIP_BENCH_CASES");
+    if (!cases)
+        return true;
+    const std::string list = std::string(",") + cases + ",";
+    return list.find(std::string(",") + name + ",") != std::string::npos;
 }
 
 } // namespace
@@ -174,65 +363,20 @@ void inflateInMemory(const std::string& plain) {
 int main(int argc, char** argv) {
     const fs::path work = argc > 1 ? argv[1] : "/dev/shm/swbench";
     const std::string cli = fs::absolute(argc > 2 ? argv[2] : "./skinwright-cli").string();
-    fs::create_directories(work / "src" / "Livery" / "texture.bench");
-
-    std::mt19937 rng(12345);
-    std::string all;
-    for (int i = 0; i < 20; ++i) {
-        const double repeat = 0.30 + 0.03 * i; // 1.5x .. about 6x
-        const std::string tex = makeTexture(rng, 4 << 20, repeat, 64 + (i % 4) * 48);
-        std::ofstream(work / "src" / "Livery" / "texture.bench" / ("tex" + std::to_string(i) + ".dds"),
-                      std::ios::binary)
-            .write(tex.data(), static_cast<std::streamsize>(tex.size()));
-        if (i < 8)
-            all += tex;
+    fs::create_directories(work);
+    if (wanted("inflate")) {
+        std::mt19937 rng(777);
+        std::vector<std::string> textures;
+        for (int i = 0; i < 8; ++i)
+            textures.push_back(makeTexture(rng, 4 << 20, 0.30 + 0.06 * i, 64 + (i % 4) * 48));
+        inflateInMemory(textures);
     }
-    inflateInMemory(all);
-    if (std::getenv("ZIP_BENCH_INFLATE_ONLY"))
-        return 0;
-
-    const std::string zip = (work / "livery.zip").string();
-    const std::string zip64 = (work / "livery64.zip").string();
-    const std::string src = (work / "src").string();
-    if (!fs::exists(zip) && run("cd '" + src + "' && zip -q -r -6 '" + zip + "' Livery").status != 0) {
-        std::fprintf(stderr, "error: zip is needed to make the archive\n");
-        return 1;
-    }
-    if (!fs::exists(zip64) && haveTool("7zz"))
-        run("cd '" + src + "' && 7zz a -bd -bso0 -tzip -mm=Deflate64 -mx=5 '" + zip64 + "' Livery");
-    std::printf("archives: %s (%.1f MB), %s\n", zip.c_str(), fs::file_size(zip) / 1e6, zip64.c_str());
-
-    const std::string out = (work / "out").string();
-    const int n = 5;
-    const RunResult ours = bestOf(n, out, "'" + cli + "' unzip '" + zip + "' '" + out + "'");
-    std::printf("deflate extraction: ours %.3f s, peak RSS %.1f MiB\n", ours.seconds,
-                peakRssMiB(out, "'" + cli + "' unzip '" + zip + "' '" + out + "'"));
-    if (haveTool("unzip")) {
-        const RunResult r = bestOf(n, out, "unzip -o -q '" + zip + "' -d '" + out + "'");
-        std::printf("  unzip -o -q %.3f s: ratio unzip/ours %.2f\n", r.seconds, r.seconds / ours.seconds);
-    }
-    if (haveTool("7zz")) {
-        const RunResult r = bestOf(n, out, "7zz x -y -bd -bso0 '-o" + out + "' '" + zip + "'");
-        std::printf("  7zz x %.3f s: ratio 7zz/ours %.2f\n", r.seconds, r.seconds / ours.seconds);
-    }
-    if (haveTool("bsdtar")) {
-        const RunResult r = bestOf(n, out, "bsdtar -xf '" + zip + "' -C '" + out + "'");
-        std::printf("  bsdtar -xf %.3f s: ratio bsdtar/ours %.2f\n", r.seconds, r.seconds / ours.seconds);
-    } else {
-        std::printf("  bsdtar not installed: not compared\n");
-    }
-    if (fs::exists(zip64)) {
-        const RunResult o64 = bestOf(n, out, "'" + cli + "' unzip '" + zip64 + "' '" + out + "'");
-        const RunResult r = bestOf(n, out, "7zz x -y -bd -bso0 '-o" + out + "' '" + zip64 + "'");
-        std::printf(
-            "Deflate64 extraction: ours %.3f s (peak RSS %.1f MiB), 7zz x %.3f s: ratio 7zz/ours %.2f\n",
-            o64.seconds, peakRssMiB(out, "'" + cli + "' unzip '" + zip64 + "' '" + out + "'"), r.seconds,
-            r.seconds / o64.seconds);
-        if (haveTool("unzip")) {
-            const RunResult u = bestOf(n, out, "unzip -o -q '" + zip64 + "' -d '" + out + "'");
-            std::printf("  unzip -o -q %.3f s: ratio unzip/ours %.2f\n", u.seconds, u.seconds / o64.seconds);
-        }
-    }
-    fs::remove_all(out);
+    if (wanted("small"))
+        smallFiles(work, cli);
+    if (wanted("medium"))
+        mediumPackage(work, cli);
+    if (wanted("memory"))
+        memory(work, cli);
+    fs::remove_all(work / "out");
     return 0;
 }

@@ -37,20 +37,37 @@ constexpr unsigned kMaxOverrun = 16;
 
 } // namespace
 
-struct Inflater::State {
-    State(ByteSource& source, ByteSink& sink, bool d64) : in(source), out(sink), deflate64(d64) {
-        inBuf = std::make_unique<std::uint8_t[]>(kInKeep + kInSize);
-        inNext = inEnd = inBuf.get() + kInKeep;
-        outBuf = std::make_unique<std::uint8_t[]>(kOutSize);
+// What one stream's decoding leaves for the next: buffers (never cleared: every byte is
+// written before it is read) and tables (rebuilt per block; the fixed ones per mode).
+struct Inflater::Buffers {
+    Buffers()
+        : inBuf(std::make_unique_for_overwrite<std::uint8_t[]>(kInKeep + kInSize)),
+          outBuf(std::make_unique_for_overwrite<std::uint8_t[]>(kOutSize)) {
         litlen.reserve((1u << kLitlenBits) + 288 * 32);
         dist.reserve((1u << kDistBits) + 32 * 128);
+    }
+    std::unique_ptr<std::uint8_t[]> inBuf;
+    std::unique_ptr<std::uint8_t[]> outBuf;
+    std::vector<std::uint32_t> litlen;
+    std::vector<std::uint32_t> dist;
+    std::vector<std::uint32_t> precode;
+    std::vector<std::uint32_t> fixedLitlen[2]; // deflate, Deflate64; built on the first fixed block
+    std::vector<std::uint32_t> fixedDist[2];
+};
+
+struct Inflater::State {
+    State(ByteSource& source, ByteSink& sink, bool d64, Buffers& b)
+        : in(source), out(sink), deflate64(d64), inBuf(b.inBuf.get()), outBuf(b.outBuf.get()),
+          litlen(b.litlen), dist(b.dist), precode(b.precode), fixedLitlen(b.fixedLitlen[d64]),
+          fixedDist(b.fixedDist[d64]) {
+        inNext = inEnd = inBuf + kInKeep;
     }
 
     ByteSource& in;
     ByteSink& out;
     bool deflate64;
 
-    std::unique_ptr<std::uint8_t[]> inBuf;
+    std::uint8_t* inBuf;
     const std::uint8_t* inNext;
     const std::uint8_t* inEnd;
     bool inEof = false;
@@ -59,21 +76,21 @@ struct Inflater::State {
     std::uint64_t bitbuf = 0; // next input bits, LSB first; bits above bitcnt are the following input
     unsigned bitcnt = 0;
 
-    std::unique_ptr<std::uint8_t[]> outBuf;
+    std::uint8_t* outBuf;
     std::size_t pos = 0;     // next output index
     std::size_t written = 0; // output before this index has gone to the sink
 
-    std::vector<std::uint32_t> litlen;
-    std::vector<std::uint32_t> dist;
-    std::vector<std::uint32_t> precode;
-    std::vector<std::uint32_t> fixedLitlen; // built on the first fixed block
-    std::vector<std::uint32_t> fixedDist;
+    std::vector<std::uint32_t>& litlen;
+    std::vector<std::uint32_t>& dist;
+    std::vector<std::uint32_t>& precode;
+    std::vector<std::uint32_t>& fixedLitlen;
+    std::vector<std::uint32_t>& fixedDist;
 
     void fetch() {
-        const std::size_t keepBefore = std::min<std::size_t>(kInKeep, inNext - inBuf.get());
+        const std::size_t keepBefore = std::min<std::size_t>(kInKeep, inNext - inBuf);
         const std::size_t pending = inEnd - inNext;
-        std::memmove(inBuf.get() + kInKeep - keepBefore, inNext - keepBefore, keepBefore + pending);
-        inNext = inBuf.get() + kInKeep;
+        std::memmove(inBuf + kInKeep - keepBefore, inNext - keepBefore, keepBefore + pending);
+        inNext = inBuf + kInKeep;
         std::uint8_t* end = const_cast<std::uint8_t*>(inNext) + pending;
         const std::size_t got = in.read(end, kInSize - pending);
         if (got == 0)
@@ -125,10 +142,10 @@ struct Inflater::State {
     }
 
     void flushOut() {
-        out.write(outBuf.get() + written, pos - written);
+        out.write(outBuf + written, pos - written);
         written = pos;
         if (pos > kHistory) {
-            std::memmove(outBuf.get(), outBuf.get() + pos - kHistory, kHistory);
+            std::memmove(outBuf, outBuf + pos - kHistory, kHistory);
             pos = written = kHistory;
         }
     }
@@ -166,7 +183,7 @@ void Inflater::State::run() {
     } while (!final);
     if (overrun * 8 > bitcnt)
         throwTruncated();
-    out.write(outBuf.get() + written, pos - written);
+    out.write(outBuf + written, pos - written);
     written = pos;
 }
 
@@ -196,7 +213,7 @@ void Inflater::State::storedBlock() {
             continue;
         }
         const std::size_t n = std::min<std::size_t>(remaining, inEnd - inNext);
-        std::memcpy(outBuf.get() + pos, inNext, n);
+        std::memcpy(outBuf + pos, inNext, n);
         pos += n;
         inNext += n;
         remaining -= n;
@@ -278,7 +295,7 @@ void Inflater::State::dynamicTables() {
 // in locals here: stores through the byte pointer of the output could alias the members,
 // which would force the compiler to reload them after every byte.
 inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, const std::uint32_t* const dst) {
-    std::uint8_t* const buf = outBuf.get();
+    std::uint8_t* const buf = outBuf;
     std::uint64_t bb = bitbuf;
     unsigned bc = bitcnt;
     const std::uint8_t* next = inNext;
@@ -460,7 +477,9 @@ Inflater::Inflater(bool deflate64) : m_deflate64(deflate64) {}
 Inflater::~Inflater() = default;
 
 void Inflater::inflate(ByteSource& in, ByteSink& out) {
-    State state(in, out, m_deflate64);
+    if (!m_buffers)
+        m_buffers = std::make_unique<Buffers>();
+    State state(in, out, m_deflate64, *m_buffers);
     state.run();
 }
 

@@ -12,19 +12,24 @@ namespace sw {
 // "enhanced deflating": 64 KB history, distance codes 30 and 31, length code 285 with 16
 // extra bits). Memory is bounded by the 64 KB history, a 256 KB output chunk and a 64 KB
 // input buffer, whatever the stream's size. Damaged input raises EAbInflateError.
+// The buffers and tables are made on first use and kept for the next stream, so that many
+// small streams cost no allocation or clearing each.
 class Inflater {
 public:
-    explicit Inflater(bool deflate64);
+    explicit Inflater(bool deflate64 = false);
     ~Inflater();
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
+    void setDeflate64(bool deflate64) { m_deflate64 = deflate64; }
     // Decodes one complete deflate stream from `in` into `out`, up to the end of its final block.
     void inflate(ByteSource& in, ByteSink& out);
 
 private:
     struct State;
+    struct Buffers;
     bool m_deflate64;
+    std::unique_ptr<Buffers> m_buffers;
 };
 
 // One-call form for whole buffers (the benchmark and tests).

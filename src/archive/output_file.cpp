@@ -32,7 +32,8 @@ bool isKept(const struct stat& st, const std::optional<FileIdentity>& keep) {
 OutputFile::OutputFile(const std::string& path, const std::optional<FileIdentity>& keep) : m_path(path) {
     // A new file is the common case and needs one call.
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (m_fd >= 0)
+    m_fresh = m_fd >= 0;
+    if (m_fresh)
         return;
     if (errno != EEXIST)
         throwCreateError(errno, path);
@@ -74,9 +75,9 @@ void OutputFile::write(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-void OutputFile::close(const TAbZipItem& item) {
+void OutputFile::close(const TAbZipItem& item, AttributeCache* cache) {
     if (m_fd >= 0)
-        applyItemAttributes(m_fd, item);
+        applyItemAttributes(m_fd, item, m_fresh, cache);
     const int fd = m_fd;
     m_fd = -1;
     if (fd >= 0 && ::close(fd) != 0)
@@ -91,18 +92,31 @@ void checkEntryType(const TAbZipItem& item) {
         throw EAbUnsupportedEntryType();
 }
 
-void applyItemAttributes(int fd, const TAbZipItem& item) {
-    // DOS date and time (APPNOTE 4.4.6): local time, two-second resolution.
-    std::tm t{};
-    t.tm_year = ((item.LastModFileDate >> 9) & 0x7F) + 80;
-    t.tm_mon = ((item.LastModFileDate >> 5) & 0x0F) - 1;
-    t.tm_mday = item.LastModFileDate & 0x1F;
-    t.tm_hour = (item.LastModFileTime >> 11) & 0x1F;
-    t.tm_min = (item.LastModFileTime >> 5) & 0x3F;
-    t.tm_sec = (item.LastModFileTime & 0x1F) * 2;
-    t.tm_isdst = -1;
-    const std::time_t when = std::mktime(&t);
-    if (when != static_cast<std::time_t>(-1) && t.tm_mday > 0) {
+void applyItemAttributes(int fd, const TAbZipItem& item, bool fresh, AttributeCache* cache) {
+    // DOS date and time (APPNOTE 4.4.6): local time, two-second resolution. The start of the
+    // local hour comes from mktime (which looks at the time zone file on every call), once per
+    // hour the archive's times fall in; minutes and seconds are added to it.
+    const std::uint32_t hourKey =
+        (static_cast<std::uint32_t>(item.LastModFileDate) << 5) | ((item.LastModFileTime >> 11) & 0x1F);
+    std::time_t hourStart = static_cast<std::time_t>(-1);
+    if (cache && cache->hourKey == hourKey) {
+        hourStart = static_cast<std::time_t>(cache->hourStart);
+    } else {
+        std::tm t{};
+        t.tm_year = ((item.LastModFileDate >> 9) & 0x7F) + 80;
+        t.tm_mon = ((item.LastModFileDate >> 5) & 0x0F) - 1;
+        t.tm_mday = item.LastModFileDate & 0x1F;
+        t.tm_hour = (item.LastModFileTime >> 11) & 0x1F;
+        t.tm_isdst = -1;
+        hourStart = std::mktime(&t);
+        if (cache) {
+            cache->hourKey = hourKey;
+            cache->hourStart = hourStart;
+        }
+    }
+    if (hourStart != static_cast<std::time_t>(-1)) {
+        const std::time_t when =
+            hourStart + ((item.LastModFileTime >> 5) & 0x3F) * 60 + (item.LastModFileTime & 0x1F) * 2;
         struct timespec times[2];
         times[0].tv_sec = times[1].tv_sec = when;
         times[0].tv_nsec = times[1].tv_nsec = 0;
@@ -115,8 +129,14 @@ void applyItemAttributes(int fd, const TAbZipItem& item) {
     if (!fromUnix && !readOnly)
         return; // the mode the file was made with stands
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return;
+    if (fresh && cache && cache->freshMode >= 0) {
+        st.st_mode = static_cast<mode_t>(cache->freshMode);
+    } else {
+        if (::fstat(fd, &st) != 0)
+            return;
+        if (fresh && cache)
+            cache->freshMode = static_cast<int>(st.st_mode & 07777);
+    }
     mode_t mode = st.st_mode & 0777;
     if (fromUnix)
         mode = (mode & 0077) | (unixMode & 0700);

@@ -14,6 +14,14 @@ struct FileIdentity {
     std::uint64_t inode = 0;
 };
 
+// What the files of one extraction share, learnt once: the mode a new file gets (0666 less
+// the umask) and the start of the last local hour a DOS time fell in.
+struct AttributeCache {
+    int freshMode = -1;
+    std::uint32_t hourKey = ~0u;
+    std::int64_t hourStart = 0;
+};
+
 // An extracted file being written: created (or truncated) on construction, never through a
 // symbolic link; closed by the destructor. An existing file that is `keep` (the same file,
 // under any of its names) is left alone: EAbItemIsArchive.
@@ -26,11 +34,12 @@ public:
 
     void write(const std::uint8_t* data, std::size_t size) override; // raises IoError
     // Gives the file the item's date and permissions (see applyItemAttributes), then closes it.
-    void close(const TAbZipItem& item); // raises IoError
+    void close(const TAbZipItem& item, AttributeCache* cache = nullptr); // raises IoError
 
 private:
     std::string m_path;
     int m_fd = -1;
+    bool m_fresh = false; // made by this object, not an existing file emptied
 };
 
 // Refuses (EAbUnsupportedEntryType) an item that archives made on Unix mark as a symbolic
@@ -42,6 +51,7 @@ void checkEntryType(const TAbZipItem& item);
 // archives made on Unix the owner's execute bit comes from the archive (never setuid, setgid
 // or sticky). The owner can always read and write what was extracted. Failures are ignored,
 // as the file itself is complete.
-void applyItemAttributes(int fd, const TAbZipItem& item);
+// `fresh` says the file was just made, so its mode may come from `cache`.
+void applyItemAttributes(int fd, const TAbZipItem& item, bool fresh = false, AttributeCache* cache = nullptr);
 
 } // namespace sw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -23,26 +24,38 @@ public:
 // segment. A name that is nothing but separators has no segments.
 std::vector<std::string> safeNameSegments(const std::string& storedName);
 
-// The names already in the folders an extraction writes to, looked up without regard to case
+// The folders an extraction writes to and the names in them, looked up without regard to case
 // (the program's names behave as on Windows: "Livery/a.dds" and "LIVERY/b.dds" share one
-// folder, and "livery/A.DDS" overwrites "Livery/a.dds"). Each folder is listed once; the
-// extraction adds what it creates.
+// folder, and "livery/A.DDS" overwrites "Livery/a.dds"). A folder that existed is listed once;
+// one the extraction made starts empty; what the extraction creates is added. So each item
+// costs no file system calls beyond creating its file, and new folders one mkdir each.
 class FolderNames {
 public:
-    // `name` as spelled in `folder` when an entry matches it, else `name` itself.
-    std::string spelling(const std::string& folder, const std::string& name);
+    FolderNames();
+    ~FolderNames();
+    FolderNames(const FolderNames&) = delete;
+    FolderNames& operator=(const FolderNames&) = delete;
+
+    // `name` as spelled in `folder` when an entry matches it (`exists` true), else `name`
+    // itself (`exists` false).
+    std::string spelling(const std::string& folder, const std::string& name, bool& exists);
     void added(const std::string& folder, const std::string& name);
+    // Makes sure `path` is a folder (not a link), creating it with eoCreateDirs, once per path.
+    void ensureFolder(const std::string& path, TAbExtractOptions options);
 
 private:
-    std::unordered_map<std::string, std::unordered_map<std::u32string, std::string>> m_folders;
+    struct Folder;
+    Folder& folder(const std::string& path);
+    std::unordered_map<std::string, std::unique_ptr<Folder>> m_folders;
 };
 
 // The full output path of an item under `base` (a native folder), creating missing folders
 // with eoCreateDirs (else EAbNoSuchDirectory), never through a symbolic link. When the file
-// exists, `confirmOverwrite` (if set) may decline (nullopt) or rename it.
+// exists, `confirmOverwrite` (if set) may decline (nullopt) or rename it. `fresh` (if given)
+// tells whether no file of that name was there, so the caller may create it exclusively.
 std::optional<std::string>
 ResolveOutputPath(const std::string& base, const std::string& storedName, TAbExtractOptions options,
                   const std::function<void(std::string& name, bool& confirm)>& confirmOverwrite,
-                  FolderNames* names = nullptr);
+                  FolderNames* names = nullptr, bool* fresh = nullptr);
 
 } // namespace sw

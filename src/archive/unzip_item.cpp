@@ -2,6 +2,7 @@
 // encryption, 4.4.7 CRC-32).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
@@ -20,6 +21,30 @@ std::uint16_t le16(const std::uint8_t* p) {
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kEncryptionHeaderSize = 12;
 constexpr std::size_t kStoredChunk = 1024;
+// The local header and the data of an item up to this size are read in one call.
+constexpr std::size_t kHeadSize = 64 * 1024;
+
+// An item's data: what was already read with its local header, then the rest from the file.
+class HeadThenRangeSource : public ByteSource {
+public:
+    HeadThenRangeSource(const std::uint8_t* head, std::size_t headSize, RandomAccessInput& input,
+                        std::uint64_t restOffset, std::uint64_t restSize)
+        : m_head(head), m_headLeft(headSize), m_rest(input, restOffset, restSize) {}
+    std::size_t read(std::uint8_t* buffer, std::size_t size) override {
+        if (m_headLeft == 0)
+            return m_rest.read(buffer, size);
+        const std::size_t n = std::min(size, m_headLeft);
+        std::memcpy(buffer, m_head, n);
+        m_head += n;
+        m_headLeft -= n;
+        return n;
+    }
+
+private:
+    const std::uint8_t* m_head;
+    std::size_t m_headLeft;
+    RangeSource m_rest;
+};
 
 class DecryptingSource : public ByteSource {
 public:
@@ -182,7 +207,10 @@ void TAbZipArchive::decode(TAbZipItem& item, unsigned method, ByteSource& source
     case 8:
     case 9: {
         try {
-            Inflater(method == 9).inflate(source, sink);
+            if (!m_inflater)
+                m_inflater = std::make_unique<Inflater>();
+            m_inflater->setDeflate64(method == 9);
+            m_inflater->inflate(source, sink);
         } catch (const EAbInflateError&) {
             // Encrypted data that passed the one-byte check with a wrong password decodes
             // as garbage; say so rather than blame the data.
@@ -208,9 +236,21 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
         throw EAbNameTooLong();
 
     const std::uint64_t local = std::uint64_t{item.RelativeOffset} + m_offsetShift;
-    std::uint8_t h[kLocalHeaderSize];
-    if (local > m_input->size() || m_input->size() - local < sizeof h ||
-        m_input->readAt(local, h, sizeof h) != sizeof h)
+    // One read for the local header and, when they fit, its name, extra field and data
+    // (assuming the local lengths equal the directory's; checked below).
+    if (!m_head)
+        m_head = std::make_unique_for_overwrite<std::uint8_t[]>(kHeadSize);
+    const std::uint8_t* const h = m_head.get();
+    std::size_t headRead = 0;
+    if (local <= m_input->size() && m_input->size() - local >= kLocalHeaderSize) {
+        // Local extra fields are often a little longer than the directory's copies.
+        const std::uint64_t wanted = kLocalHeaderSize + item.RawFileName.size() + item.ExtraField.size() +
+                                     std::uint64_t{item.CompressedSize} + 64;
+        headRead = m_input->readAt(
+            local, m_head.get(),
+            static_cast<std::size_t>(std::min<std::uint64_t>({wanted, kHeadSize, m_input->size() - local})));
+    }
+    if (headRead < kLocalHeaderSize)
         throw EAbZipInvalid("local header at offset " + std::to_string(local) +
                             " runs past the end of the file");
     if ((h[0] | (h[1] << 8) | (h[2] << 16) | (static_cast<std::uint32_t>(h[3]) << 24)) !=
@@ -220,7 +260,7 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     // The local header's method chooses the decoder, as it describes the data that follows it.
     const std::uint16_t method = le16(h + 8);
     const std::uint16_t localTime = le16(h + 10);
-    const std::uint64_t dataStart = local + sizeof h + le16(h + 26) + le16(h + 28);
+    const std::uint64_t dataStart = local + kLocalHeaderSize + le16(h + 26) + le16(h + 28);
     if (!isSupportedMethod(method))
         throw EAbZipInvalidMethod();
     if (dataStart > m_input->size() || m_input->size() - dataStart < item.CompressedSize)
@@ -234,6 +274,13 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     std::unique_ptr<ByteSource> source;
     if (item.isEncrypted())
         source = openEncrypted(item, dataStart, static_cast<std::uint8_t>(checkValue >> 24));
+    else if (dataStart < local + headRead)
+        source = std::make_unique<HeadThenRangeSource>(
+            h + (dataStart - local),
+            static_cast<std::size_t>(
+                std::min<std::uint64_t>(local + headRead - dataStart, item.CompressedSize)),
+            *m_input, local + headRead,
+            item.CompressedSize - std::min<std::uint64_t>(local + headRead - dataStart, item.CompressedSize));
     else
         source = std::make_unique<RangeSource>(*m_input, dataStart, item.CompressedSize);
 

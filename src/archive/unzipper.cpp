@@ -134,11 +134,17 @@ void TAbCustomUnZipper::ExtractMatching(const std::string& mask) {
     if (count == 0)
         return;
     FolderNames folderNames;
+    AttributeCache attributes;
     struct Scope {
-        FolderNames*& slot;
-        ~Scope() { slot = nullptr; }
-    } scope{m_folderNames};
+        FolderNames*& names;
+        AttributeCache*& attributes;
+        ~Scope() {
+            names = nullptr;
+            attributes = nullptr;
+        }
+    } scope{m_folderNames, m_attributes};
     m_folderNames = &folderNames;
+    m_attributes = &attributes;
     for (std::size_t i = 0; i < count; ++i) {
         TAbZipItem& item = m_archive->Item(i);
         if (ItemMatchesMask(item, mask))
@@ -206,7 +212,7 @@ void TAbCustomUnZipper::ExtractItem(TAbZipItem& item, const std::string& name) {
         OutputFile file(*path, archiveFile);
         created = true;
         m_archive->UnzipItemToStream(item, file);
-        file.close(item);
+        file.close(item, m_attributes);
     } catch (...) {
         if (created)
             ::unlink(path->c_str());

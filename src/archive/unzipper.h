@@ -12,6 +12,7 @@ namespace sw {
 
 class TAbBaseBrowser;
 class FolderNames;
+struct AttributeCache;
 
 using TAbArchiveProgressEvent =
     std::function<void(TAbBaseBrowser& Sender, std::uint8_t Progress, bool& Abort)>;
@@ -110,6 +111,7 @@ protected:
 
 private:
     FolderNames* m_folderNames = nullptr; // during ExtractMatching
+    AttributeCache* m_attributes = nullptr;
 };
 
 // The unzipper the main window holds.

@@ -11,6 +11,7 @@
 
 #include "archive/cp437.h"
 #include "archive/crc32.h"
+#include "archive/inflate.h"
 #include "platform/io_error.h"
 
 namespace sw {
@@ -43,6 +44,32 @@ std::string readString(RandomAccessInput& input, std::uint64_t offset, std::size
         readExact(input, offset, reinterpret_cast<std::uint8_t*>(s.data()), size, what);
     return s;
 }
+
+// Reads the central directory in large blocks: the headers one after another, each no
+// longer than 46 + 3 x 65,535 bytes.
+class DirectoryReader {
+public:
+    DirectoryReader(RandomAccessInput& input, std::uint64_t end) : m_input(input), m_end(end) {}
+
+    // The `size` bytes at `offset` (which the caller has checked lie before the end).
+    const std::uint8_t* get(std::uint64_t offset, std::size_t size, const char* what) {
+        if (offset < m_start || offset + size > m_start + m_buf.size()) {
+            const auto want = static_cast<std::size_t>(
+                std::min<std::uint64_t>(std::max<std::size_t>(size, kBlock), m_end - offset));
+            m_buf.resize(std::max(want, size));
+            readExact(m_input, offset, m_buf.data(), m_buf.size(), what);
+            m_start = offset;
+        }
+        return m_buf.data() + (offset - m_start);
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    RandomAccessInput& m_input;
+    std::uint64_t m_end;
+    std::uint64_t m_start = 0;
+    std::vector<std::uint8_t> m_buf;
+};
 
 std::string at(std::uint64_t offset) {
     return " at offset " + std::to_string(offset);
@@ -348,12 +375,13 @@ void TAbZipArchive::LoadCentralDirectory() {
     // Headers are read up to the end record whatever its entry count says.
     std::uint64_t lowestOffset = UINT64_MAX;
     std::uint8_t h[46];
+    DirectoryReader directory(in, directoryEnd);
     while (position < directoryEnd) {
         if (directoryEnd - position < sizeof h) {
             markInvalid();
             throw EAbZipInvalid("central directory header" + at(position) + " is cut short");
         }
-        readExact(in, position, h, sizeof h, "central directory header");
+        std::memcpy(h, directory.get(position, sizeof h, "central directory header"), sizeof h);
         if (le32(h) != kCentralHeaderSignature) {
             markInvalid();
             throw EAbZipInvalid("wrong central directory header signature" + at(position));
@@ -381,10 +409,11 @@ void TAbZipArchive::LoadCentralDirectory() {
             throw EAbZipInvalid("name, extra field and comment of the central directory header" +
                                 at(position) + " run past the directory");
         }
-        item->RawFileName = readString(in, position + 46, nameLength, "stored name");
-        item->ExtraField = readString(in, position + 46 + nameLength, extraLength, "extra field");
-        item->FileComment =
-            readString(in, position + 46 + nameLength + extraLength, fileCommentLength, "file comment");
+        const auto* variablePart = reinterpret_cast<const char*>(
+            directory.get(position + sizeof h, static_cast<std::size_t>(variable), "stored name"));
+        item->RawFileName.assign(variablePart, nameLength);
+        item->ExtraField.assign(variablePart + nameLength, extraLength);
+        item->FileComment.assign(variablePart + nameLength + extraLength, fileCommentLength);
         item->decodeName();
         position += sizeof h + variable;
         lowestOffset = std::min<std::uint64_t>(lowestOffset, item->RelativeOffset);

@@ -37,6 +37,8 @@ constexpr std::size_t kEndRecordSize = 22;
 // Stored names this long or longer are refused (the classic name buffer held 264 bytes).
 constexpr std::size_t kMaxStoredName = 264;
 
+class Inflater;
+
 class TAbArchiveItem {
 public:
     virtual ~TAbArchiveItem() = default;
@@ -178,6 +180,10 @@ private:
     std::uint64_t m_offsetShift = 0;
     // Disjoint ranges of the file already read, sorted by their start.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> m_read;
+    // Kept from one item to the next: the deflate decoder's buffers, and the first bytes of an
+    // item (its local header and, for a small item, all its data), read in one call.
+    std::unique_ptr<Inflater> m_inflater;
+    std::unique_ptr<std::uint8_t[]> m_head;
 };
 
 // The position of the end of central directory record, if the input has one (scanning

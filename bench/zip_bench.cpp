@@ -16,11 +16,11 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,28 +73,34 @@ private:
     std::size_t m_used = 0;
 };
 
-double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
 struct RunResult {
     double seconds = 0;
     int status = -1;
 };
 
-// Runs a command through /bin/sh and times it.
+// Runs a command through /bin/sh and times it by the processor time (user + system) it and
+// its children used: on a machine shared with other work, wall-clock time measures the others
+// too, while every program compared here runs on one thread and waits for no device (tmpfs).
 RunResult run(const std::string& command) {
     RunResult r;
-    const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const char* args[] = {"sh", "-c", command.c_str(), nullptr};
     if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(args), environ) != 0)
         return r;
     int status = 0;
-    waitpid(pid, &status, 0);
-    r.seconds = seconds(t0, std::chrono::steady_clock::now());
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    r.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// This thread's processor time, for the in-memory comparison.
+double threadSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 // Peak resident size of one run, measured by /usr/bin/time around the command alone (the
@@ -164,28 +170,26 @@ void inflateInMemory(const std::vector<std::string>& plains) {
     MemorySink ours(total + 16);
     std::vector<std::uint8_t> theirs(total);
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-    double bestOurs = 1e30;
-    double bestLibdeflate = 1e30;
-    double bestZlib = 1e30;
-    for (int round = 0; round < 9; ++round) {
-        auto t0 = std::chrono::steady_clock::now();
+    // Each stream is decoded by each decoder in turn, many times; the best time of each stream
+    // and decoder is kept and summed, so that a burst of other work on the machine spoils one
+    // sample, not the comparison.
+    const std::size_t n = packed.size();
+    std::vector<double> bestLib(n, 1e30), bestOurs(n, 1e30), bestZ(n, 1e30);
+    for (int round = 0; round < 25; ++round) {
         std::size_t at = 0;
-        for (std::size_t i = 0; i < packed.size(); ++i) {
+        ours.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            double t0 = threadSeconds();
             std::size_t got = 0;
             if (libdeflate_deflate_decompress(d, packed[i].data(), packed[i].size(), theirs.data() + at,
                                               plains[i].size(), &got) != LIBDEFLATE_SUCCESS) {
                 std::fprintf(stderr, "error: libdeflate failed\n");
                 std::exit(1);
             }
-            at += got;
-        }
-        auto t1 = std::chrono::steady_clock::now();
-        ours.clear();
-        for (const auto& p : packed)
-            sw::inflateBuffer(reinterpret_cast<const std::uint8_t*>(p.data()), p.size(), false, ours);
-        auto t2 = std::chrono::steady_clock::now();
-        at = 0;
-        for (std::size_t i = 0; i < packed.size(); ++i) {
+            double t1 = threadSeconds();
+            sw::inflateBuffer(reinterpret_cast<const std::uint8_t*>(packed[i].data()), packed[i].size(),
+                              false, ours);
+            double t2 = threadSeconds();
             z_stream z{};
             inflateInit2(&z, -15);
             z.next_in = reinterpret_cast<Bytef*>(packed[i].data());
@@ -194,12 +198,18 @@ void inflateInMemory(const std::vector<std::string>& plains) {
             z.avail_out = static_cast<uInt>(plains[i].size());
             inflate(&z, Z_FINISH);
             inflateEnd(&z);
+            double t3 = threadSeconds();
+            bestLib[i] = std::min(bestLib[i], t1 - t0);
+            bestOurs[i] = std::min(bestOurs[i], t2 - t1);
+            bestZ[i] = std::min(bestZ[i], t3 - t2);
             at += plains[i].size();
         }
-        auto t3 = std::chrono::steady_clock::now();
-        bestLibdeflate = std::min(bestLibdeflate, seconds(t0, t1));
-        bestOurs = std::min(bestOurs, seconds(t1, t2));
-        bestZlib = std::min(bestZlib, seconds(t2, t3));
+    }
+    double bestLibdeflate = 0, bestOursTotal = 0, bestZlib = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        bestLibdeflate += bestLib[i];
+        bestOursTotal += bestOurs[i];
+        bestZlib += bestZ[i];
     }
     libdeflate_free_decompressor(d);
     std::size_t at = 0;
@@ -210,13 +220,14 @@ void inflateInMemory(const std::vector<std::string>& plains) {
         }
         at += p.size();
     }
-    std::printf("inflate in memory, %zu streams, %.1f MB -> %.1f MB (best of 9):\n", packed.size(),
-                packedTotal / 1e6, total / 1e6);
+    std::printf(
+        "inflate in memory, %zu streams, %.1f MB -> %.1f MB (processor time, best of 25 per stream):\n",
+        packed.size(), packedTotal / 1e6, total / 1e6);
     std::printf("  libdeflate %.3f s (%.0f MB/s), ours %.3f s (%.0f MB/s): ours/libdeflate speed %.2f (goal "
                 ">= 0.85)\n",
-                bestLibdeflate, total / 1e6 / bestLibdeflate, bestOurs, total / 1e6 / bestOurs,
-                bestLibdeflate / bestOurs);
-    std::printf("  zlib %.3f s: ours/zlib speed %.2f\n", bestZlib, bestZlib / bestOurs);
+                bestLibdeflate, total / 1e6 / bestLibdeflate, bestOursTotal, total / 1e6 / bestOursTotal,
+                bestLibdeflate / bestOursTotal);
+    std::printf("  zlib %.3f s: ours/zlib speed %.2f\n", bestZlib, bestZlib / bestOursTotal);
 }
 
 std::string textLike(std::mt19937& rng, std::size_t size) {

@@ -23,9 +23,9 @@ inline std::uint64_t loadLe64(const std::uint8_t* p) {
     return v;
 }
 
-constexpr std::size_t kHistory = 65536;    // Deflate64's window; deflate needs 32 KB of it
-constexpr std::size_t kChunk = 256 * 1024; // output handed to the sink at a time
-constexpr std::size_t kMaxMatch = 65538;   // Deflate64 length symbol 285: 3 + 16 bits
+constexpr std::size_t kHistory = 65536;     // Deflate64's window; deflate needs 32 KB of it
+constexpr std::size_t kChunk = 1024 * 1024; // output handed to the sink at a time
+constexpr std::size_t kMaxMatch = 65538;    // Deflate64 length symbol 285: 3 + 16 bits
 constexpr std::size_t kOutSize = kHistory + kChunk + kMaxMatch + 16;
 constexpr std::size_t kInSize = 64 * 1024;
 constexpr std::size_t kInKeep = 8; // bytes kept before the read position (stored blocks give them back)
@@ -256,7 +256,7 @@ void Inflater::State::dynamicTables() {
     while (i < total) {
         refill();
         const std::uint32_t e = precode[bitbuf & ((1u << kPrecodeBits) - 1)];
-        if (entryKind(e) != kLiteral)
+        if (!isLiteral(e))
             throw EAbInflateError("invalid code-length code [InflateDynamicBlock]");
         consume(entryBits(e));
         const unsigned sym = entryValue(e);
@@ -338,19 +338,19 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             flushOut();
             load();
         }
-        if (entryKind(e) == kLiteral) {
-            // Up to three literals from one refill: 3 x 10 primary-table bits fit in the 56 held.
+        if (isLiteral(e)) {
+            // Up to three literals from one refill: 3 x 11 primary-table bits fit in the 56 held.
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
             e = lit[bb & ((1u << kLitlenBits) - 1)];
-            if (entryKind(e) != kLiteral)
+            if (!isLiteral(e))
                 goto notLiteral;
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
             e = lit[bb & ((1u << kLitlenBits) - 1)];
-            if (entryKind(e) != kLiteral)
+            if (!isLiteral(e))
                 goto notLiteral;
             bb >>= entryBits(e);
             bc -= entryBits(e);
@@ -360,13 +360,13 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             continue;
         }
     notLiteral:
-        // At least 36 bits are held here: enough for a subtable code (15), or a length code
+        // At least 34 bits are held here: enough for a subtable code (15), or a length code
         // and its extra bits (15 + 16).
         if (entryKind(e) == kSubtable) {
             bb >>= kLitlenBits;
             bc -= kLitlenBits;
             e = lit[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
-            if (entryKind(e) == kLiteral) {
+            if (isLiteral(e)) {
                 bb >>= entryBits(e);
                 bc -= entryBits(e);
                 buf[p++] = static_cast<std::uint8_t>(entryValue(e));
@@ -388,12 +388,14 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
                 throw EAbInflateError("decoded an invalid length symbol: greater than 285 [DecodeData]");
             throw EAbInflateError("decoded a bit pattern that is no literal/length code [DecodeData]");
         }
+        // A match entry's bit count covers its code and extra bits: one shift consumes both, and
+        // the extra bits are taken from the bits as they were.
+        std::uint64_t before = bb;
+        unsigned extra = entryExtra(e);
         bb >>= entryBits(e);
         bc -= entryBits(e);
-        unsigned extra = entryExtra(e);
-        const std::size_t length = entryValue(e) + (bb & ((1ull << extra) - 1));
-        bb >>= extra;
-        bc -= extra;
+        const std::size_t length =
+            entryValue(e) + ((before >> (entryBits(e) - extra)) & ((1ull << extra) - 1));
 
         refillLocal();
         e = dst[bb & ((1u << kDistBits) - 1)];
@@ -402,6 +404,7 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             bc -= kDistBits;
             e = dst[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
         }
+        before = bb;
         bb >>= entryBits(e);
         bc -= entryBits(e);
         kind = entryKind(e);
@@ -412,9 +415,8 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             throw EAbInflateError("decoded a bit pattern that is no distance code [DecodeData]");
         }
         extra = entryExtra(e);
-        const std::size_t distance = entryValue(e) + (bb & ((1ull << extra) - 1));
-        bb >>= extra;
-        bc -= extra;
+        const std::size_t distance =
+            entryValue(e) + ((before >> (entryBits(e) - extra)) & ((1ull << extra) - 1));
         if (distance > p) {
             save();
             throw EAbInflateError("distance reaches before the start of the output [DecodeData]");
@@ -425,19 +427,35 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
         std::uint8_t* to = buf + p;
         const std::uint8_t* from = to - distance;
         p += length;
-        if (distance >= 8) {
-            // Eight bytes at a time; may write up to 7 bytes past the match (the buffer has room).
+        if (distance >= 16) {
+            // Sixteen bytes at a time; may write up to 15 bytes past the match (the buffer has
+            // room, and what lies there is written again before it is read).
+            std::uint8_t* const stop = to + length;
+            do {
+                std::memcpy(to, from, 16);
+                to += 16;
+                from += 16;
+            } while (to < stop);
+        } else if (distance >= 8) {
             std::uint8_t* const stop = to + length;
             do {
                 std::memcpy(to, from, 8);
                 to += 8;
                 from += 8;
             } while (to < stop);
-        } else if (distance == 1) {
-            std::memset(to, *from, length);
         } else {
-            for (std::size_t k = 0; k < length; ++k)
-                to[k] = from[k];
+            // A distance under 8 repeats a short pattern: eight bytes of it are written at a time,
+            // advancing by the largest whole number of periods that fits in eight (may write up
+            // to 7 bytes past the match, as above).
+            std::uint8_t pattern[8];
+            for (unsigned k = 0; k < 8; ++k)
+                pattern[k] = from[k % distance];
+            const std::size_t step = 8 - 8 % distance;
+            std::uint8_t* const stop = to + length;
+            do {
+                std::memcpy(to, pattern, 8);
+                to += step;
+            } while (to < stop);
         }
     }
 }

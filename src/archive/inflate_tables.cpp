@@ -33,13 +33,15 @@ std::uint32_t symbolEntry(TableType type, bool deflate64, unsigned sym, unsigned
             return makeEntry(0, kEndOfBlock, 0, bits);
         if (sym > 285)
             return makeEntry(sym, kInvalidSymbol, 0, bits);
+        // A match entry counts its extra bits in its bits to consume.
         if (sym == 285 && deflate64)
-            return makeEntry(3, kMatch, 16, bits);
-        return makeEntry(kLengthBase[sym - 257], kMatch, kLengthExtra[sym - 257], bits);
+            return makeEntry(3, kMatch, 16, bits + 16);
+        return makeEntry(kLengthBase[sym - 257], kMatch, kLengthExtra[sym - 257],
+                         bits + kLengthExtra[sym - 257]);
     case TableType::Distance:
         if (sym >= 30 && !deflate64)
             return makeEntry(sym, kInvalidSymbol, 0, bits);
-        return makeEntry(kDistBase[sym], kMatch, kDistExtra[sym], bits);
+        return makeEntry(kDistBase[sym], kMatch, kDistExtra[sym], bits + kDistExtra[sym]);
     }
     return makeEntry(0, kUnusedCode, 0, 0);
 }

@@ -8,9 +8,11 @@
 namespace sw::inflate_tables {
 
 // Decode tables (RFC 1951 3.2.2 canonical codes, read LSB first). One 32-bit entry:
-//   bits  0-3   number of code bits to consume (for a subtable pointer: the primary index bits)
-//   bits  4-8   extra bits that follow the code (for a subtable pointer: the subtable's index bits)
-//   bits  9-11  kind, below
+//   bits  0-5   number of code bits to consume (for a subtable pointer: the primary index bits);
+//               a shift of the bit buffer by the whole entry consumes them (x86 and ARM shifts
+//               take the count modulo 64), which saves a step on the decoder's critical path
+//   bits  6-10  extra bits that follow the code (for a subtable pointer: the subtable's index bits)
+//   bits 11-13  kind, below (0 for a literal, tested with one mask)
 //   bits 16-31  value: literal byte, length or distance base, precode symbol, or subtable start
 // A code longer than the primary table's bits is found in a subtable indexed by the bits that
 // follow the primary ones; all subtables of one table have the same size.
@@ -23,24 +25,29 @@ enum Kind : std::uint32_t {
     kUnusedCode = 5,    // a bit pattern no code of an incomplete set has
 };
 
+constexpr std::uint32_t kKindMask = 7u << 11;
+
 constexpr std::uint32_t makeEntry(std::uint32_t value, std::uint32_t kind, std::uint32_t extra,
                                   std::uint32_t bits) {
-    return (value << 16) | (kind << 9) | (extra << 4) | bits;
+    return (value << 16) | (kind << 11) | (extra << 6) | bits;
 }
 inline unsigned entryBits(std::uint32_t e) {
-    return e & 15;
+    return e & 63;
 }
 inline unsigned entryExtra(std::uint32_t e) {
-    return (e >> 4) & 31;
+    return (e >> 6) & 31;
 }
 inline unsigned entryKind(std::uint32_t e) {
-    return (e >> 9) & 7;
+    return (e >> 11) & 7;
+}
+inline bool isLiteral(std::uint32_t e) {
+    return (e & kKindMask) == 0;
 }
 inline unsigned entryValue(std::uint32_t e) {
     return e >> 16;
 }
 
-constexpr unsigned kLitlenBits = 10;
+constexpr unsigned kLitlenBits = 11;
 constexpr unsigned kDistBits = 8;
 constexpr unsigned kPrecodeBits = 7;
 constexpr unsigned kMaxCodeLen = 15;

@@ -85,7 +85,7 @@ bool nameMatchesMask(const std::string& name, const std::string& masks) {
 }
 
 bool ItemMatchesMask(const TAbArchiveItem& item, const std::string& masks) {
-    return nameMatchesMask(item.FileName, masks);
+    return nameMatchesMask(std::string(item.FileName), masks);
 }
 
 } // namespace sw

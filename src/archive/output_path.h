@@ -40,13 +40,24 @@ public:
     // itself (`exists` false).
     std::string spelling(const std::string& folder, const std::string& name, bool& exists);
     void added(const std::string& folder, const std::string& name);
-    // Makes sure `path` is a folder (not a link), creating it with eoCreateDirs, once per path.
-    void ensureFolder(const std::string& path, TAbExtractOptions options);
+    // The path of the folder `segment` in `parent`, spelled as on disk, made sure to be a folder
+    // (not a link) and created with eoCreateDirs; looked at once per extraction.
+    std::string subfolder(const std::string& parent, const std::string& segment, TAbExtractOptions options);
 
 private:
-    struct Folder;
-    Folder& folder(const std::string& path);
-    std::unordered_map<std::string, std::unique_ptr<Folder>> m_folders;
+    struct Folder {
+        bool checked = false; // known to be a real folder
+        bool listed = false;  // its names are in m_names
+    };
+    void ensureFolder(const std::string& path, TAbExtractOptions options);
+    bool mayHave(const std::string& folder, const std::string& name) const;
+
+    std::unordered_map<std::string, Folder> m_folders;
+    std::unordered_map<std::string, std::string> m_subfolders; // parent + "/" + segment -> path
+    // A fingerprint (64-bit hash of the folder and the folded name) of every name known in a
+    // listed folder; open addressing, 0 for a free slot. Only a match is checked on disk.
+    std::vector<std::uint64_t> m_names;
+    std::size_t m_nameCount = 0;
 };
 
 // The full output path of an item under `base` (a native folder), creating missing folders

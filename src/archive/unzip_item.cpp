@@ -232,7 +232,7 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     const unsigned needed = item.VersionNeededToExtract & 0xFF;
     if (needed > 20 && !(needed == 21 && item.CompressionMethod == 9))
         throw EAbZipVersion();
-    if (item.RawFileName.size() >= kMaxStoredName)
+    if (item.FileNameLength >= kMaxStoredName)
         throw EAbNameTooLong();
 
     const std::uint64_t local = std::uint64_t{item.RelativeOffset} + m_offsetShift;
@@ -244,8 +244,8 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     std::size_t headRead = 0;
     if (local <= m_input->size() && m_input->size() - local >= kLocalHeaderSize) {
         // Local extra fields are often a little longer than the directory's copies.
-        const std::uint64_t wanted = kLocalHeaderSize + item.RawFileName.size() + item.ExtraField.size() +
-                                     std::uint64_t{item.CompressedSize} + 64;
+        const std::uint64_t wanted = kLocalHeaderSize + std::uint64_t{item.FileNameLength} +
+                                     item.ExtraFieldLength + std::uint64_t{item.CompressedSize} + 64;
         headRead = m_input->readAt(
             local, m_head.get(),
             static_cast<std::size_t>(std::min<std::uint64_t>({wanted, kHeadSize, m_input->size() - local})));

@@ -167,7 +167,7 @@ void TAbCustomUnZipper::extractOne(TAbZipItem& item) {
     int code = 0;
     bool aborted = false;
     try {
-        ExtractItem(item, item.FileName);
+        ExtractItem(item, std::string(item.FileName));
         return;
     } catch (const EAbUserAbort& e) {
         errorClass = ecArchive;
@@ -196,7 +196,7 @@ void TAbCustomUnZipper::extractOne(TAbZipItem& item) {
 }
 
 void TAbCustomUnZipper::ExtractItem(TAbZipItem& item, const std::string& name) {
-    if (item.RawFileName.size() >= kMaxStoredName)
+    if (item.FileNameLength >= kMaxStoredName)
         throw EAbNameTooLong();
     checkEntryType(item);
     const auto path =

@@ -77,7 +77,7 @@ std::string at(std::uint64_t offset) {
 
 // The Unicode Path extra field (0x7075): version 1, the CRC-32 of the stored name, the name
 // in UTF-8. Empty when absent, of another version or made for another name.
-std::string unicodePath(const std::string& extra, const std::string& storedName) {
+std::string_view unicodePath(std::string_view extra, std::string_view storedName) {
     std::size_t i = 0;
     while (extra.size() - i >= 4) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(extra.data() + i);
@@ -93,6 +93,13 @@ std::string unicodePath(const std::string& extra, const std::string& storedName)
         i += 4 + length;
     }
     return {};
+}
+
+bool isAscii(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
 }
 
 std::optional<std::uint32_t> signatureAt(RandomAccessInput& input, std::uint64_t offset) {
@@ -117,19 +124,31 @@ std::string upperExtension(const std::string& fileName) {
 } // namespace
 
 std::string TAbArchiveItem::windowsName() const {
-    std::string name = FileName;
+    std::string name(FileName);
     std::replace(name.begin(), name.end(), '/', '\\');
     return name;
 }
 
-void TAbZipItem::decodeName() {
-    std::string unicode = ExtraField.empty() ? std::string() : unicodePath(ExtraField, RawFileName);
-    if (!unicode.empty())
-        FileName = std::move(unicode);
-    else if (isUtf8() || hostSystem() == 3 || hostSystem() == 19)
-        FileName = RawFileName;
-    else
-        FileName = cp437ToUtf8(RawFileName);
+std::string_view TAbZipArchive::TextStore::keep(std::string_view text) {
+    if (text.empty())
+        return {};
+    if (text.size() > m_left) {
+        const std::size_t size = std::max<std::size_t>(text.size(), 64 * 1024);
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_next = m_blocks.back().get();
+        m_left = size;
+    }
+    std::memcpy(m_next, text.data(), text.size());
+    const std::string_view kept(m_next, text.size());
+    m_next += text.size();
+    m_left -= text.size();
+    return kept;
+}
+
+void TAbZipArchive::TextStore::clear() {
+    m_blocks.clear();
+    m_next = nullptr;
+    m_left = 0;
 }
 
 bool TAbArchiveItem::isFolder() const {
@@ -268,13 +287,10 @@ TAbZipArchive::TAbZipArchive(std::unique_ptr<RandomAccessInput> input, std::stri
 TAbZipArchive::~TAbZipArchive() = default;
 
 TAbZipItem* TAbZipArchive::Find(const std::string& name) {
-    auto it = m_index.find(name);
-    if (it == m_index.end())
-        return nullptr;
-    std::size_t best = it->second;
-    for (auto range = m_index.equal_range(name); range.first != range.second; ++range.first)
-        best = std::min(best, range.first->second);
-    return m_items[best].get();
+    for (auto& item : m_items)
+        if (item.FileName == name)
+            return &item;
+    return nullptr;
 }
 
 void TAbZipArchive::reportProgress(std::uint8_t progress) {
@@ -291,7 +307,7 @@ void TAbZipArchive::reportProgress(std::uint8_t progress) {
 void TAbZipArchive::LoadCentralDirectory() {
     BusyScope busy(*this);
     m_items.clear();
-    m_index.clear();
+    m_text.clear();
     m_read.clear();
     RandomAccessInput& in = *m_input;
     const std::uint64_t size = in.size();
@@ -386,23 +402,23 @@ void TAbZipArchive::LoadCentralDirectory() {
             markInvalid();
             throw EAbZipInvalid("wrong central directory header signature" + at(position));
         }
-        auto item = std::make_unique<TAbZipItem>();
-        item->VersionMadeBy = le16(h + 4);
-        item->VersionNeededToExtract = le16(h + 6);
-        item->GeneralPurposeBitFlag = le16(h + 8);
-        item->CompressionMethod = le16(h + 10);
-        item->LastModFileTime = le16(h + 12);
-        item->LastModFileDate = le16(h + 14);
-        item->CRC32 = le32(h + 16);
-        item->CompressedSize = le32(h + 20);
-        item->UncompressedSize = le32(h + 24);
+        TAbZipItem& item = m_items.emplace_back();
+        item.VersionMadeBy = le16(h + 4);
+        item.VersionNeededToExtract = le16(h + 6);
+        item.GeneralPurposeBitFlag = le16(h + 8);
+        item.CompressionMethod = le16(h + 10);
+        item.LastModFileTime = le16(h + 12);
+        item.LastModFileDate = le16(h + 14);
+        item.CRC32 = le32(h + 16);
+        item.CompressedSize = le32(h + 20);
+        item.UncompressedSize = le32(h + 24);
         const std::size_t nameLength = le16(h + 28);
         const std::size_t extraLength = le16(h + 30);
         const std::size_t fileCommentLength = le16(h + 32);
-        item->DiskNumberStart = le16(h + 34);
-        item->InternalFileAttributes = le16(h + 36);
-        item->ExternalFileAttributes = le32(h + 38);
-        item->RelativeOffset = le32(h + 42);
+        item.DiskNumberStart = le16(h + 34);
+        item.InternalFileAttributes = le16(h + 36);
+        item.ExternalFileAttributes = le32(h + 38);
+        item.RelativeOffset = le32(h + 42);
         const std::uint64_t variable = nameLength + extraLength + fileCommentLength;
         if (directoryEnd - position - sizeof h < variable) {
             markInvalid();
@@ -411,15 +427,24 @@ void TAbZipArchive::LoadCentralDirectory() {
         }
         const auto* variablePart = reinterpret_cast<const char*>(
             directory.get(position + sizeof h, static_cast<std::size_t>(variable), "stored name"));
-        item->RawFileName.assign(variablePart, nameLength);
-        item->ExtraField.assign(variablePart + nameLength, extraLength);
-        item->FileComment.assign(variablePart + nameLength + extraLength, fileCommentLength);
-        item->decodeName();
+        item.FileNameLength = static_cast<std::uint16_t>(nameLength);
+        item.ExtraFieldLength = static_cast<std::uint16_t>(extraLength);
+        const std::string_view storedName(variablePart, nameLength);
+        item.FileComment = m_text.keep({variablePart + nameLength + extraLength, fileCommentLength});
+        // The name: the Unicode Path extra field (0x7075) when its CRC matches the stored name;
+        // else UTF-8 with general purpose bit 11; else the bytes as they are for names made on
+        // Unix (host 3) and macOS (19), as Linux tools keep them; else code page 437, the OEM
+        // code page of DOS and Windows zip tools.
+        const std::string_view unicode = unicodePath({variablePart + nameLength, extraLength}, storedName);
+        if (!unicode.empty())
+            item.FileName = m_text.keep(unicode);
+        else if (item.isUtf8() || item.hostSystem() == 3 || item.hostSystem() == 19 || isAscii(storedName))
+            item.FileName = m_text.keep(storedName);
+        else
+            item.FileName = m_text.keep(cp437ToUtf8(std::string(storedName)));
         position += sizeof h + variable;
-        lowestOffset = std::min<std::uint64_t>(lowestOffset, item->RelativeOffset);
+        lowestOffset = std::min<std::uint64_t>(lowestOffset, item.RelativeOffset);
 
-        m_index.emplace(item->FileName, m_items.size());
-        m_items.push_back(std::move(item));
         const std::size_t n = m_items.size();
         reportProgress(totalEntries == 0
                            ? 0

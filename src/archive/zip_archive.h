@@ -1,12 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "archive/ab_exception.h"
@@ -42,8 +43,9 @@ class Inflater;
 class TAbArchiveItem {
 public:
     virtual ~TAbArchiveItem() = default;
-    // The name as the program sees it: UTF-8, with the archive's own separators.
-    std::string FileName;
+    // The name as the program sees it: UTF-8, with the archive's own separators. The
+    // archive holds the characters for as long as it is open.
+    std::string_view FileName;
     // FileName with every "/" turned into "\" (mask matching and output paths use it).
     std::string windowsName() const;
     // A folder entry: the stored name ends in a separator.
@@ -66,18 +68,15 @@ public:
     std::uint16_t InternalFileAttributes = 0;
     std::uint32_t ExternalFileAttributes = 0;
     std::uint32_t RelativeOffset = 0;
-    std::string RawFileName; // the stored bytes
-    std::string ExtraField;
-    std::string FileComment;
+    // The lengths of the stored name and extra field; the name is FileName once decoded, and
+    // the extra field is read for the Unicode Path field only.
+    std::uint16_t FileNameLength = 0;
+    std::uint16_t ExtraFieldLength = 0;
+    std::string_view FileComment; // held by the archive, as FileName
 
     bool isEncrypted() const { return GeneralPurposeBitFlag & 0x0001; }
     bool hasDataDescriptor() const { return GeneralPurposeBitFlag & 0x0008; }
     bool isUtf8() const { return GeneralPurposeBitFlag & 0x0800; }
-    // FileName from the stored bytes: the Unicode Path extra field (0x7075) when its CRC
-    // matches the stored name; else UTF-8 with general purpose bit 11; else the bytes as
-    // they are for names made on Unix (host 3) and macOS (19), as Linux tools keep them;
-    // else code page 437, the OEM code page of DOS and Windows zip tools.
-    void decodeName();
     // The host system of "version made by" (APPNOTE 4.4.2): 0 MS-DOS, 3 Unix, ...
     unsigned hostSystem() const { return VersionMadeBy >> 8; }
 };
@@ -136,7 +135,7 @@ public:
     void LoadCentralDirectory();
 
     std::size_t Count() const { return m_items.size(); }
-    TAbZipItem& Item(std::size_t index) { return *m_items[index]; }
+    TAbZipItem& Item(std::size_t index) { return m_items[index]; }
     // The first item of that name (as stored, converted to UTF-8), or null.
     TAbZipItem* Find(const std::string& name);
 
@@ -170,10 +169,22 @@ private:
     // before (by another item, or as the central directory).
     void markRead(std::uint64_t begin, std::uint64_t end);
 
+    // Keeps the names and comments of the items, in blocks that never move.
+    class TextStore {
+    public:
+        std::string_view keep(std::string_view text);
+        void clear();
+
+    private:
+        std::vector<std::unique_ptr<char[]>> m_blocks;
+        char* m_next = nullptr;
+        std::size_t m_left = 0;
+    };
+
     std::unique_ptr<RandomAccessInput> m_input;
     std::string m_fileName;
-    std::vector<std::unique_ptr<TAbZipItem>> m_items;
-    std::unordered_multimap<std::string, std::size_t> m_index;
+    std::deque<TAbZipItem> m_items; // central directory order; a deque keeps each in place
+    TextStore m_text;
     std::string m_comment;
     bool m_isExecutable = false;
     std::uint64_t m_stubSize = 0;

@@ -1,5 +1,6 @@
 // skinwright-cli unzip ARCHIVE FOLDER: the download sequence's unpacking step on its own.
 #include <ostream>
+#include <string_view>
 
 #include "archive/unzipper.h"
 #include "cli/cli.h"
@@ -10,7 +11,7 @@ namespace {
 
 // A stored name as one field of a tab-separated line: backslash, tab, CR, LF and every other
 // control byte become C escapes, so no name can end its field or its line early.
-std::string escapedName(const std::string& name) {
+std::string escapedName(std::string_view name) {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(name.size());

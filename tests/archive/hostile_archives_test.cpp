@@ -41,7 +41,7 @@ protected:
         m_uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
         m_uzip.OnProcessItemFailure = [this](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType,
                                              TAbErrorClass errorClass, int code) {
-            m_failures.push_back({item.FileName, errorClass, code});
+            m_failures.push_back({std::string(item.FileName), errorClass, code});
         };
     }
 

@@ -53,7 +53,7 @@ protected:
         std::vector<std::string> failures;
         uzip.OnProcessItemFailure = [&](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType, TAbErrorClass,
                                         int code) {
-            failures.push_back(item.FileName + " " + std::to_string(code));
+            failures.push_back(std::string(item.FileName) + " " + std::to_string(code));
         };
         uzip.SetFileName((m_dir / archive).string());
         uzip.SetBaseDirectory(out.string());

@@ -50,7 +50,7 @@ protected:
         m_uzip.OnProcessItemFailure = [this](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType type,
                                              TAbErrorClass errorClass, int code) {
             EXPECT_EQ(type, ptExtract);
-            m_failures.push_back({item.FileName, errorClass, code});
+            m_failures.push_back({std::string(item.FileName), errorClass, code});
         };
     }
 
@@ -235,7 +235,7 @@ TEST_F(UnzipperTest, EventsConfirmEachItemAndTellOfLoadingAndChanges) {
     m_uzip.OnLoad = [&](TAbBaseBrowser&) { events.push_back("load"); };
     m_uzip.OnConfirmProcessItem = [&](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType type, bool& confirm) {
         EXPECT_EQ(type, ptExtract);
-        events.push_back("confirm " + item.FileName);
+        events.push_back("confirm " + std::string(item.FileName));
         confirm = item.FileName != "skip.txt";
     };
     RecordingMeter itemMeter;

@@ -9,8 +9,8 @@
 
 #include "archive/byte_stream.h"
 #include "archive/crc32.h"
-#include "archive/sha256.h"
 #include "archive/zip_archive.h"
+#include "platform/sha256.h"
 #include "support/shared_data.h"
 
 namespace sw {
@@ -127,7 +127,7 @@ TEST_F(ZipManifest, EveryEntryDecodesToItsRecordedBytesOrFailsAsRecorded) {
                           crc32Update(0, reinterpret_cast<const std::uint8_t*>(sink.data().data()),
                                       sink.data().size()));
             EXPECT_EQ(crc, row.crc32);
-            EXPECT_EQ(test::sha256Hex(sink.data()), row.sha256);
+            EXPECT_EQ(sw::sha256Hex(sink.data()), row.sha256);
             ++decoded;
         }
     }
@@ -137,9 +137,9 @@ TEST_F(ZipManifest, EveryEntryDecodesToItsRecordedBytesOrFailsAsRecorded) {
 }
 
 TEST(Sha256, KnownVectors) {
-    EXPECT_EQ(test::sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_EQ(test::sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(test::sha256Hex(std::string(1000, 'a')),
+    EXPECT_EQ(sw::sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(sw::sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(sw::sha256Hex(std::string(1000, 'a')),
               "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
 }
 

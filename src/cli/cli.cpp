@@ -17,7 +17,11 @@ void printHelp(std::ostream& out) {
            "commands:\n";
     for (const Command& c : commands())
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
-    out << "\n  --help      this text\n";
+    out << "\n  --help      this text\n"
+           "\n"
+           "install, remove and undo keep a backup of every change in the backups folder of the\n"
+           "workspace: $SKINWRIGHT_WORKSPACE, else $XDG_DATA_HOME/skinwright, else\n"
+           "~/.local/share/skinwright (the launcher's). The newest 50 changes are kept.\n";
 }
 
 } // namespace

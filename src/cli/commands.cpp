@@ -9,6 +9,8 @@ int runRemove(Invocation& inv);
 int runGet(Invocation& inv);
 int runDownload(Invocation& inv);
 int runCatalogue(Invocation& inv);
+int runBackups(Invocation& inv);
+int runUndo(Invocation& inv);
 
 // Each command lives in a file of its own (cmd_<name>.cpp) and is listed here.
 
@@ -25,6 +27,11 @@ const std::vector<Command>& commands() {
          "list installed products, or a product's liveries", runList},
         {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",
          "remove a product's livery by its list index", runRemove},
+        {"backups", "--sim fs9|fsx --root SIMFOLDER [PRODUCT]",
+         "list the kept changes, newest first: ID, TIME, PRODUCT, ACTION, VARIATION (tab-separated)",
+         runBackups},
+        {"undo", "--sim fs9|fsx --root SIMFOLDER PRODUCT [ID]",
+         "undo the product's newest install or removal (ID: only when it is that one)", runUndo},
         {"get", "[--timeout SECONDS] URL",
          "fetch URL with the catalogue's HTTP client and write the body to stdout; --timeout limits the\n"
          "      connection and each wait for the server (default 60 s to connect, 30 s to send and receive)",

@@ -2,6 +2,8 @@
 // the local panel over package folders given by path.
 #include "cli/cli.h"
 #include "cli/livery_options.h"
+#include "cli/workspace.h"
+#include "liveries/change_backups.h"
 #include "liveries/installer.h"
 
 #include <ostream>
@@ -14,7 +16,8 @@ int runInstall(Invocation& inv) {
         return usageError("install", inv.err);
     CliLiveryView view(*options);
     CliMessageSink sink(inv.out, inv.err, liveries::kMsgInstalled);
-    const liveries::LiveryContext context{view, sink, {}};
+    const liveries::BackupStore backups(cliWorkspace());
+    const liveries::LiveryContext context{view, sink, {}, &backups};
     liveries::PackageValues last;
     try {
         if (!liveries::installAllPackages(context, last, options->positional))

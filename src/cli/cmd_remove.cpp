@@ -2,6 +2,8 @@
 // INDEX of the product's livery list (as `list ... PRODUCT` prints it, counted from 0).
 #include "cli/cli.h"
 #include "cli/livery_options.h"
+#include "cli/workspace.h"
+#include "liveries/change_backups.h"
 #include "liveries/installed_liveries.h"
 
 #include <charconv>
@@ -22,7 +24,8 @@ int runRemove(Invocation& inv) {
     CliLiveryView view(*options);
     view.product = options->positional[0];
     CliMessageSink sink(inv.out, inv.err, liveries::kMsgRemoved);
-    const liveries::LiveryContext context{view, sink, {}};
+    const liveries::BackupStore backups(cliWorkspace());
+    const liveries::LiveryContext context{view, sink, {}, &backups};
     try {
         // The list first, as the window fills `cb4` before a livery can be chosen.
         liveries::ListInstalledLiveries(context);

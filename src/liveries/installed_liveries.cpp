@@ -1,5 +1,6 @@
 #include "liveries/installed_liveries.h"
 
+#include "liveries/change_backups.h"
 #include "liveries/config_sections.h"
 #include "liveries/descriptor.h"
 #include "liveries/text_file.h"
@@ -8,6 +9,7 @@
 #include "platform/message_sink.h"
 
 #include <algorithm>
+#include <optional>
 #include <sys/stat.h>
 
 namespace sw::liveries {
@@ -36,6 +38,16 @@ void deleteTextureFolder(const std::string& path) {
             fs::deleteFile(folder + "/" + entry.name);
     }
     fs::removeDirectory(folder);
+}
+
+// The texture folder goes into the backup whole (a rename, or a copy and delete). A link or
+// a folder that cannot be moved stays where it is, as one that cannot be deleted does.
+void keepTextureFolder(PendingBackup& backup, const std::string& path) {
+    const std::string folder = fs::resolve(path);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    backup.takeFolder(folder.substr(folder.rfind('/') + 1));
 }
 
 } // namespace
@@ -96,7 +108,8 @@ void RemoveLivery(const LiveryContext& context) {
     if (simulator == Simulator::FS9)
         context.log("853", "Test log");
 
-    std::string configText = readLinesCrLf(configPath);
+    const std::string configBytes = readBytes(configPath);
+    std::string configText = toCrLfLines(configBytes);
     // Only the section the list showed may go: its header, its keys in their order and its
     // variation must all be where the list found them.
     const std::optional<SectionSpan> span = locateSection(configText, context.view.variationIndex());
@@ -108,7 +121,20 @@ void RemoveLivery(const LiveryContext& context) {
     context.log("879", "Test log");
     configText.erase(span->begin, span->end - span->begin);
     renumberSections(configText);
+    // The old file is kept before it is rewritten; a backup that cannot be made stops here.
+    std::optional<PendingBackup> backup;
+    if (context.backups) {
+        ChangeRecord change;
+        change.simulator = simulator;
+        change.simulatorFolder = context.view.simulatorFolder();
+        change.product = context.view.productSelection();
+        change.action = ChangeAction::Removal;
+        change.variation = span->variation;
+        backup.emplace(*context.backups, change, configBytes);
+    }
     writeFileAtomically(fs::resolve(configPath), configText);
+    if (backup)
+        backup->configChanged(configText);
     context.log("905", "Test log");
 
     // "texture." alone is the product's base texture folder, and a value with a separator or
@@ -121,8 +147,14 @@ void RemoveLivery(const LiveryContext& context) {
     if (!shared && !name.empty() && name.find('/') == std::string::npos &&
         name.find('\\') == std::string::npos && name.find("..") == std::string::npos) {
         const std::string root = aircraftRoot(simulator, context.view.simulatorFolder());
-        deleteTextureFolder(root + context.view.productSelection() + "/texture." + name);
+        const std::string folder = root + context.view.productSelection() + "/texture." + name;
+        if (backup)
+            keepTextureFolder(*backup, folder);
+        else
+            deleteTextureFolder(folder);
     }
+    if (backup)
+        backup->commit();
 
     context.view.setVariations({}, -1);
     const std::string reread = readLinesCrLf(configPath);

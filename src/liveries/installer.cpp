@@ -1,5 +1,6 @@
 #include "liveries/installer.h"
 
+#include "liveries/change_backups.h"
 #include "liveries/config_sections.h"
 #include "liveries/descriptor.h"
 #include "liveries/text_file.h"
@@ -7,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
 
+#include <optional>
 #include <sys/stat.h>
 
 namespace sw::liveries {
@@ -19,9 +21,11 @@ bool isFs9(const LiveryContext& context) {
 
 // Copies the plain files directly inside `sourceFolder` matching `pattern` into
 // `targetFolder`, keeping files already there (CopyFile with bFailIfExists). Sub-folders are
-// skipped, and so are symbolic links, which could point out of the package.
+// skipped, and so are symbolic links, which could point out of the package. `created` hears
+// the name of every file copied (the files that were there already are not).
 void copyTextures(const std::string& sourceFolder, const std::string& pattern,
                   const std::string& targetFolder, bool followLinks,
+                  const std::function<void(const std::string&)>& created,
                   const std::function<void()>& afterEach = {}) {
     const std::string source = fs::resolve(sourceFolder);
     struct stat folder {};
@@ -34,8 +38,8 @@ void copyTextures(const std::string& sourceFolder, const std::string& pattern,
         struct stat st {};
         const bool plainFile = (followLinks ? ::stat(from.c_str(), &st) : ::lstat(from.c_str(), &st)) == 0 &&
                                S_ISREG(st.st_mode);
-        if (plainFile)
-            fs::copyFile(from, targetFolder + "/" + entry.name, true);
+        if (plainFile && fs::copyFile(from, targetFolder + "/" + entry.name, true))
+            created(entry.name);
         if (afterEach)
             afterEach();
     }
@@ -86,10 +90,11 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
         context.log(fs9 ? "1171" : "1183", "aircraft.cfg read");
     }
 
-    std::string configText = readLinesCrLf(configPath, [&] {
+    const std::string configBytes = readBytes(configPath, [&] {
         if (pass == InstallPass::Download)
             context.log("1217", "Test log");
     });
+    std::string configText = toCrLfLines(configBytes);
 
     const int number = countSections(configText);
     if (pass == InstallPass::OnePackage) {
@@ -99,18 +104,42 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
     numberDescriptor(DescriptorText, number);
     insertSection(configText, DescriptorText);
 
+    // The old file is kept before it is rewritten; a backup that cannot be made stops here.
+    std::optional<PendingBackup> backup;
+    if (context.backups) {
+        ChangeRecord change;
+        change.simulator = context.view.simulator();
+        change.simulatorFolder = folder;
+        change.product = ProductFolder;
+        change.action = ChangeAction::Install;
+        if (DescriptorText.find("ui_variation=") != std::string::npos)
+            change.variation = DescriptorValue(DescriptorText, "ui_variation=");
+        backup.emplace(*context.backups, change, configBytes);
+    }
+
     AtomicFile file(fs::resolve(configPath));
     file.open();
     file.write(configText);
     if (pass == InstallPass::Download)
         context.log("1243", "Test log");
     file.commit();
+    if (backup)
+        backup->configChanged(configText);
 
-    fs::createDirectory(textureTarget);
+    const bool created = fs::createDirectory(textureTarget);
     if (pass == InstallPass::AllPackages && fs9)
         context.log("723", "Test log");
+    // The files this install creates, under the texture folder's name as on disk.
+    const std::string resolvedTarget = fs::resolve(textureTarget);
+    const std::string targetName = resolvedTarget.substr(resolvedTarget.rfind('/') + 1);
+    if (backup)
+        backup->setTextureFolder(targetName, created);
+    const auto record = [&](const std::string& name) {
+        if (backup)
+            backup->fileCreated(targetName + "/" + name);
+    };
 
-    copyTextures(InstallSource + "/" + TextureFolder, "*.*", textureTarget, false);
+    copyTextures(InstallSource + "/" + TextureFolder, "*.*", textureTarget, false, record);
     if (pass == InstallPass::OnePackage && fs9)
         context.log("593", "Test log");
 
@@ -119,11 +148,13 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
             context.log("1269", "Test log");
         // The base textures are the simulator's own files: links there are followed.
         copyTextures(folder + "/simobjects/airplanes/" + ProductFolder + "/texbase", "*.bmp", textureTarget,
-                     true, [&] {
+                     true, record, [&] {
                          if (pass == InstallPass::AllPackages)
                              context.log("749", "Test log");
                      });
     }
+    if (backup)
+        backup->commit();
     return true;
 }
 

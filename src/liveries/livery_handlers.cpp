@@ -21,7 +21,7 @@ Trace debugLogTrace() {
 }
 
 LiveryHandlers::LiveryHandlers(LiveryView& view, MessageSink& messages, Trace trace)
-    : m_context{view, messages, std::move(trace)} {}
+    : m_context{view, messages, std::move(trace), &m_backups} {}
 
 void LiveryHandlers::listLocalLibrary() {
     std::vector<std::string> items;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "liveries/change_backups.h"
 #include "liveries/installer.h"
 #include "liveries/livery_view.h"
 
@@ -53,6 +54,8 @@ private:
     // stopped early (a damaged thumbnail, say) left them unfinished.
     void deriveSelectedPackage(const std::string& item);
 
+    // The backups of the changes made from the window, in its workspace ("backups/").
+    BackupStore m_backups{std::string()};
     LiveryContext m_context;
     PackageValues m_selected;
     std::string m_selectedItem; // the `cb1` item m_selected belongs to

@@ -13,6 +13,8 @@ class MessageSink;
 
 namespace sw::liveries {
 
+class BackupStore;
+
 // The simulator choice of the settings row (`cb2` item index), shared with the start-up.
 using sw::Simulator;
 
@@ -53,6 +55,8 @@ struct LiveryContext {
     LiveryView& view;
     MessageSink& messages;
     Trace trace;
+    // Where installs and removals keep their backups; none are made without it.
+    const BackupStore* backups = nullptr;
 
     void log(const std::string& point, const std::string& message) const {
         if (trace)

@@ -35,6 +35,10 @@ std::string toCrLfLines(const std::string& bytes) {
 }
 
 std::string readLinesCrLf(const std::string& path, const std::function<void()>& onOpened) {
+    return toCrLfLines(readBytes(path, onOpened));
+}
+
+std::string readBytes(const std::string& path, const std::function<void()>& onOpened) {
     const std::string resolved = fs::resolve(path);
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(resolved.c_str(), "rb"));
     if (!file)
@@ -51,7 +55,7 @@ std::string readLinesCrLf(const std::string& path, const std::function<void()>& 
     }
     if (std::ferror(file.get()))
         throw IoError::fromErrno(errno, "Cannot read file \"" + path + "\"");
-    return toCrLfLines(bytes);
+    return bytes;
 }
 
 std::string ReadDescriptor(const std::string& path) {

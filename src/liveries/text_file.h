@@ -11,6 +11,9 @@ namespace sw::liveries {
 // IoError when the file cannot be opened or read.
 std::string readLinesCrLf(const std::string& path, const std::function<void()>& onOpened = {});
 
+// The file's bytes as they are, read the same way (`onOpened` as above).
+std::string readBytes(const std::string& path, const std::function<void()>& onOpened = {});
+
 // The same conversion on text already in memory.
 std::string toCrLfLines(const std::string& bytes);
 

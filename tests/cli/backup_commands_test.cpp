@@ -4,6 +4,7 @@
 #include "liveries/change_backups.h"
 #include "liveries/undo_change.h"
 #include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,35 @@ TEST_F(BackupCommands, UndoAfterAHandEditIsRefused) {
     EXPECT_EQ(result.err.rfind(kMsgConfigChanged, 0), 0u) << result.err;
     EXPECT_EQ(readFile(config), edited);
     EXPECT_EQ(m_store.list().size(), 1u);
+}
+
+TEST_F(BackupCommands, InstallRemoveAndUndoTwice) {
+    const auto package = m_dir / "Blue";
+    stdfs::create_directories(package / "texture.blue");
+    writeFile(package / "installerinfo.txt",
+              "[fltsim.xx]\ntitle=A320 Blue\ntexture=blue\nui_variation=Blue Sky\nproductfolder=A320\n"
+              "description=x\n");
+    writeFile(package / "texture.blue" / "wing.bmp", "blue");
+    const auto s0 = sw::test::snapshotTree(m_root);
+    auto result = runTool(fs9("install", {package.string()}));
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto s1 = sw::test::snapshotTree(m_root);
+    result = runTool(fs9("remove", {"ZEV_A320", "1"}));
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(stdfs::exists(m_root / "Aircraft" / "ZEV_A320" / "texture.blue"));
+
+    const auto records = m_store.list();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(runTool(fs9("backups", {"ZEV_A320"})).out,
+              records[0].id + "\t" + records[0].time + "\tZEV_A320\tremoval\tBlue Sky\n" + records[1].id +
+                  "\t" + records[1].time + "\tZEV_A320\tinstall\tBlue Sky\n");
+    result = runTool(fs9("undo", {"ZEV_A320", records[0].id}));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(sw::test::snapshotTree(m_root), s1);
+    result = runTool(fs9("undo", {"ZEV_A320"}));
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(sw::test::snapshotTree(m_root), s0);
+    EXPECT_EQ(runTool(fs9("backups", {})).out, "");
 }
 
 TEST_F(BackupCommands, WrongArgumentsAreUsageErrors) {

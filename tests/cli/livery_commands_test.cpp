@@ -22,6 +22,8 @@ const std::string kConfig =
 class LiveryCommands : public ::testing::Test {
 protected:
     sw::test::TempDir m_dir;
+    // The command line's backups go to the test's own workspace.
+    sw::test::ScopedEnv m_workspace{"SKINWRIGHT_WORKSPACE", (m_dir / "work").c_str()};
     stdfs::path m_root = m_dir / "FSX";
     stdfs::path m_product = m_root / "SimObjects" / "Airplanes" / "ZEV_A320";
 

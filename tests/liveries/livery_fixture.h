@@ -1,5 +1,6 @@
 #pragma once
 
+#include "liveries/change_backups.h"
 #include "liveries/livery_view.h"
 #include "platform/message_sink.h"
 #include "support/recording_sink.h"
@@ -75,8 +76,10 @@ struct LiveryWorld {
     FakeView view;
     RecordingSink sink;
     std::vector<std::string> traces;
+    BackupStore backups{workspace.string()};
     LiveryContext context{
-        view, sink, [this](const std::string& p, const std::string& m) { traces.push_back(p + " " + m); }};
+        view, sink, [this](const std::string& p, const std::string& m) { traces.push_back(p + " " + m); },
+        &backups};
 
     LiveryWorld() {
         std::filesystem::create_directories(workspace / "downloads");

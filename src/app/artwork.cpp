@@ -196,6 +196,33 @@ QImage browseButton() {
     });
 }
 
+QImage undoButton() {
+    return threeStateButton(31, 30, kLight, 1.5, 1, [](QPainter& p, const QRectF& plate, State state) {
+        p.setPen(QPen(stateColour(kDeepBlue, state), 1));
+        p.setBrush(stateColour(kDark, state));
+        p.drawRoundedRect(plate, 6, 6);
+        // An arrow that turns back to the left: an arc over the top, its head at the left end.
+        const QColor ink = state == State::Disabled ? QColor(235, 235, 235) : QColor(Qt::white);
+        const QPointF c = plate.center() + QPointF(1, 2);
+        const QRectF ring(c.x() - 8, c.y() - 7, 16, 14);
+        QPainterPath arc;
+        arc.arcMoveTo(ring, 200);
+        arc.arcTo(ring, 200, -250);
+        p.setPen(QPen(ink, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(arc);
+        const QPointF tip = arc.pointAtPercent(0);
+        QPainterPath head;
+        head.moveTo(tip + QPointF(-5, -3));
+        head.lineTo(tip + QPointF(3, -4.5));
+        head.lineTo(tip + QPointF(0.5, 3.5));
+        head.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawPath(head);
+    });
+}
+
 QImage defaultThumbnail() {
     // The house airliner in white with the cheat line in the window's dark colour.
     const QColor stripe = kDark;

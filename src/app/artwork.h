@@ -19,6 +19,7 @@ QImage roundButton(QChar symbol);             // BitBtn4 'X', BitBtn5 '?': 84 x 
 QImage navigationButton(const QString& text); // BitBtn10..12: 165 x 21, 1 state
 QImage plateButton(const QString& text);      // BitBtn3/6/8: 438 x 51, 3 states
 QImage browseButton();                        // BitBtn1 "...": 93 x 30, 3 states
+QImage undoButton();                          // BitBtn13, a turning-back arrow: 93 x 30, 3 states
 QImage defaultThumbnail();                    // thumbnail.jpg: 256 x 128
 
 // The program's icon for the desktop: the logo on a round plate, `size` pixels.

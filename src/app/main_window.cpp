@@ -141,6 +141,13 @@ void TForm1::buildRemovalView() {
     BitBtn6 = new PictureButton(artwork::plateButton("REMOVE"), 3, p1);
     BitBtn6->setObjectName("BitBtn6");
     BitBtn6->setGeometry(456, 264, 145, 50);
+    // A small button in the free space left of REMOVE, clear of the settings row above it.
+    BitBtn13 = new PictureButton(artwork::undoButton(), 3, p1);
+    BitBtn13->setObjectName("BitBtn13");
+    BitBtn13->setGeometry(418, 275, 30, 29);
+    BitBtn13->setToolTip("Undo last change");
+    BitBtn13->setAccessibleName("Undo last change");
+    undoShortcut = new QShortcut(QKeySequence::Undo, this);
 }
 
 void TForm1::buildDownloadView() {
@@ -285,8 +292,9 @@ void TForm1::setUpComponents() {
 }
 
 void TForm1::setTabOrderChain() {
-    const QList<QWidget*> chain = {BitBtn4,  BitBtn5,  cb3, cb4, BitBtn6, cb5, cb6, BitBtn8, BitBtn10,
-                                   BitBtn11, BitBtn12, cb1, sl1, BitBtn3, m1,  cb2, e1,      BitBtn1};
+    const QList<QWidget*> chain = {BitBtn4, BitBtn5, cb3,      cb4,      BitBtn6,  BitBtn13, cb5,
+                                   cb6,     BitBtn8, BitBtn10, BitBtn11, BitBtn12, cb1,      sl1,
+                                   BitBtn3, m1,      cb2,      e1,       BitBtn1};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 }
@@ -307,6 +315,11 @@ void TForm1::connectHandlers() {
     connect(cb3, &QComboBox::activated, this, [this] { runHandler([&] { cb3Change(); }); });
     connect(BitBtn3, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn3Click(); }); });
     connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
+    connect(BitBtn13, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn13Click(); }); });
+    connect(undoShortcut, &QShortcut::activated, this, [this] {
+        if (p1->isVisible())
+            runHandler([&] { BitBtn13Click(); });
+    });
     connect(BitBtn8, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn8Click(); }); });
     connect(cb5, &QComboBox::activated, this, [this] { runHandler([&] { cb5Change(); }); });
     connect(cb6, &QComboBox::activated, this, [this] { runHandler([&] { cb6Change(); }); });
@@ -416,6 +429,10 @@ void TForm1::cb3Change() {
 
 void TForm1::BitBtn6Click() {
     m_liveries->BitBtn6Click();
+}
+
+void TForm1::BitBtn13Click() {
+    m_liveries->BitBtn13Click();
 }
 
 void TForm1::FormCreate() {

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -93,6 +94,7 @@ public:
     void BitBtn3Click();
     void cb3Change();
     void BitBtn6Click();
+    void BitBtn13Click();
     void cb5Change();
     void cb6Change();
     void BitBtn8Click();
@@ -116,6 +118,8 @@ public:
     TALComboBox* cb3;
     TALComboBox* cb4;
     PictureButton* BitBtn6;
+    PictureButton* BitBtn13; // "Undo last change", left of REMOVE
+    QShortcut* undoShortcut; // Ctrl+Z: BitBtn13Click while the removal view is shown
     // Download view.
     QFrame* p2;
     QLabel* Label6;

@@ -5,6 +5,7 @@
 #include "liveries/installed_liveries.h"
 #include "liveries/jpeg_image.h"
 #include "liveries/text_file.h"
+#include "liveries/undo_change.h"
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
 #include "platform/windows_1252.h"
@@ -134,6 +135,10 @@ void LiveryHandlers::BitBtn6Click() {
         }
     }
     RemoveLivery(m_context);
+}
+
+void LiveryHandlers::BitBtn13Click() {
+    UndoLastChange(m_context);
 }
 
 std::optional<int> LiveryHandlers::installDownloaded(const std::string& templivFolder,

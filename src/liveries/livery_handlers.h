@@ -38,6 +38,9 @@ public:
     // the chosen livery. No leaves everything as it was. The question is asked only when
     // there is something to remove; otherwise the removal reports what is missing.
     void BitBtn6Click();
+    // `BitBtn13Click` ("Undo last change", also Ctrl+Z): undoes the newest change of the
+    // product chosen in `cb3`, after naming it and asking.
+    void BitBtn13Click();
 
     // The download pass, for the download-and-install sequence: the number of packages
     // installed, or nothing when a message ended the pass.

@@ -1,9 +1,14 @@
 #include "liveries/undo_change.h"
 
+#include "liveries/config_sections.h"
+#include "liveries/descriptor.h"
+#include "liveries/text_file.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
 #include "platform/io_error.h"
+#include "platform/message_sink.h"
 #include "platform/sha256.h"
+#include "platform/windows_1252.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -173,6 +178,43 @@ UndoOutcome undoChange(const BackupStore& store, Simulator simulator, const std:
                        change);
     }
     return outcome(Result::Done, kMsgUndone, change);
+}
+
+void UndoLastChange(const LiveryContext& context) {
+    context.log("1601", "BitBtn13Click called");
+    const Simulator simulator = context.view.simulator();
+    const std::string folder = context.view.simulatorFolder();
+    const std::string product = context.view.productSelection();
+    if (simulator == Simulator::None) {
+        context.messages.showMessage(kMsgSelectFs);
+    } else if (product.empty() || isUnsafeName(product) || !context.backups) {
+        context.messages.showMessage(kMsgNothingToUndo);
+    } else if (const std::optional<ChangeRecord> latest =
+                   latestChange(*context.backups, simulator, folder, product);
+               !latest) {
+        context.messages.showMessage(std::string(kMsgNothingToUndo) + "\n" + product);
+    } else {
+        // Variations are the file's single-byte text; the question is shown as UTF-8.
+        ChangeRecord shown = *latest;
+        shown.variation = windows1252ToUtf8(shown.variation);
+        if (context.messages.askYesNo(undoQuestion(shown, localTimeText(latest->time)))) {
+            const UndoOutcome outcome = undoChange(*context.backups, simulator, folder, product, latest->id);
+            context.log("1602",
+                        std::string("Undo ") + (outcome.result == UndoOutcome::Result::Done     ? "done"
+                                                : outcome.result == UndoOutcome::Result::Failed ? "failed"
+                                                                                                : "refused"));
+            // `cb4` shows the file as it is now, whatever the outcome.
+            std::vector<std::string> values;
+            try {
+                values =
+                    variations(readLinesCrLf(aircraftRoot(simulator, folder) + product + "/aircraft.cfg"));
+            } catch (const IoError&) {
+            }
+            context.view.setVariations(values, values.empty() ? -1 : 0);
+            context.messages.showMessage(outcome.message);
+        }
+    }
+    context.log("1609", "BitBtn13Click end");
 }
 
 } // namespace sw::liveries

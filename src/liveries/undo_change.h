@@ -57,4 +57,9 @@ UndoOutcome undoChange(const BackupStore& store, Simulator simulator, const std:
                        const std::string& product, const std::string& id = std::string(),
                        const UndoCheckpoint& checkpoint = {});
 
+// "Undo last change" of the installed-liveries panel (`BitBtn13Click`, Ctrl+Z): names the
+// newest change of the product chosen in `cb3` and asks before undoing it; No changes
+// nothing. Then `cb4` is filled afresh and the outcome is shown.
+void UndoLastChange(const LiveryContext& context);
+
 } // namespace sw::liveries

@@ -3,10 +3,14 @@
 #include "app/main_window.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
+#include "liveries/change_backups.h"
+#include "liveries/undo_change.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
 #include "wine_prefix_fixture.h"
 
+#include <QApplication>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -229,6 +233,90 @@ TEST_F(WindowLiveries, RemoveAsksFirstAndNoLeavesEverything) {
     sink->messages.clear();
     QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
     EXPECT_EQ(sink->messages, std::vector<std::string>{"Please select FS"});
+}
+
+// "Undo last change" and Ctrl+Z in the removal view: the change is named, No changes nothing,
+// Yes undoes it and `cb4` shows the file as it is then.
+TEST_F(WindowLiveries, UndoLastChangeAsksThenPutsTheProductBack) {
+    auto form = makeWindow();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto s0 = snapshotTree(sim.path());
+    form->BitBtn3Click();
+    const auto s1 = snapshotTree(sim.path());
+    QTest::mouseClick(form->BitBtn12, Qt::LeftButton);
+    form->cb3->setCurrentIndex(0);
+    emit form->cb3->activated(0);
+    form->cb4->setCurrentIndex(1);
+    QTest::mouseClick(form->BitBtn6, Qt::LeftButton);
+    ASSERT_EQ(sink->messages.back(), "Removed succesfully");
+    const auto s2 = snapshotTree(sim.path());
+    ASSERT_EQ(form->cb4->count(), 1);
+
+    // The window's backups are in its workspace.
+    const liveries::BackupStore store(workspace.str());
+    const auto changes = store.list();
+    ASSERT_EQ(changes.size(), 2u);
+    const std::string removal = "question: Undo: removal of Blue Air \xC3\xA9t\xC3\xA9 from ZEV_A320_200, " +
+                                liveries::localTimeText(changes[0].time) + "?";
+    sink->messages.clear();
+    sink->answers = {false};
+    QTest::mouseClick(form->BitBtn13, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, std::vector<std::string>{removal});
+    EXPECT_EQ(snapshotTree(sim.path()), s2);
+    EXPECT_EQ(store.list().size(), 2u);
+
+    sink->messages.clear();
+    sink->answers = {true};
+    QTest::mouseClick(form->BitBtn13, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, (std::vector<std::string>{removal, "Undo completed"}));
+    EXPECT_EQ(snapshotTree(sim.path()), s1);
+    ASSERT_EQ(form->cb4->count(), 2);
+    EXPECT_EQ(form->cb4->itemText(1), QString::fromUtf8("Blue Air \xC3\xA9t\xC3\xA9"));
+
+    // Ctrl+Z does the same: now the install.
+    sink->messages.clear();
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(sink->messages,
+              (std::vector<std::string>{"question: Undo: installation of Blue Air \xC3\xA9t\xC3\xA9 into "
+                                        "ZEV_A320_200, " +
+                                            liveries::localTimeText(changes[1].time) + "?",
+                                        "Undo completed"}));
+    EXPECT_EQ(snapshotTree(sim.path()), s0);
+    EXPECT_EQ(form->cb4->count(), 1);
+    EXPECT_NE(
+        log().find("Line 1601: BitBtn13Click called\r\nLine 1602: Undo done\r\nLine 1609: BitBtn13Click end"),
+        std::string::npos);
+
+    sink->messages.clear();
+    QTest::mouseClick(form->BitBtn13, Qt::LeftButton);
+    EXPECT_EQ(sink->messages, std::vector<std::string>{"There is no change to undo\nZEV_A320_200"});
+    // Outside the removal view Ctrl+Z does nothing.
+    QTest::mouseClick(form->BitBtn10, Qt::LeftButton);
+    sink->messages.clear();
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(sink->messages.empty());
+    EXPECT_TRUE(sink->errors.empty());
+}
+
+// An undo refused after a hand edit says so, changes nothing and keeps the backup.
+TEST_F(WindowLiveries, UndoAfterAHandEditIsRefusedInTheWindow) {
+    auto form = makeWindow();
+    form->BitBtn3Click();
+    const auto cfg = sim / "Aircraft" / "ZEV_A320_200" / "aircraft.cfg";
+    writeFile(cfg, config() + "; edited by hand\r\n");
+    const auto edited = snapshotTree(sim.path());
+    form->BitBtn12Click();
+    form->cb3->setCurrentIndex(0);
+    emit form->cb3->activated(0);
+    sink->messages.clear();
+    form->BitBtn13Click();
+    ASSERT_EQ(sink->messages.size(), 2u);
+    EXPECT_EQ(sink->messages[1], std::string(liveries::kMsgConfigChanged) + "\n" + cfg.string());
+    EXPECT_EQ(snapshotTree(sim.path()), edited);
+    EXPECT_EQ(liveries::BackupStore(workspace.str()).list().size(), 1u);
+    EXPECT_EQ(form->cb4->count(), 2);
 }
 
 // A Wine prefix whose system.reg is a folder: the window starts, finds no simulator and lists

@@ -71,19 +71,19 @@ TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThem) {
         {"Image3", {0, 0, 699, 121}},      {"Image1", {62, 99, 239, 18}},
         {"p1", {29, 145, 639, 332}},       {"cb3", {64, 64, 257, 25}},
         {"cb4", {64, 160, 257, 25}},       {"BitBtn6", {456, 264, 145, 50}},
-        {"p2", {29, 145, 639, 332}},       {"i3", {381, 1, 256, 128}},
-        {"cb5", {32, 56, 273, 25}},        {"cb6", {32, 136, 273, 25}},
-        {"BitBtn8", {456, 264, 145, 50}},  {"p4", {29, 145, 639, 332}},
-        {"i2", {382, 0, 256, 128}},        {"cb1", {144, 8, 145, 25}},
-        {"sl1", {7, 41, 169, 25}},         {"BitBtn3", {456, 264, 145, 50}},
-        {"m1", {8, 96, 345, 97}},          {"BitBtn4", {672, 1, 27, 26}},
-        {"BitBtn5", {638, 1, 27, 26}},     {"BitBtn10", {176, 122, 161, 18}},
-        {"BitBtn11", {344, 122, 161, 18}}, {"BitBtn12", {512, 122, 161, 18}},
-        {"p5", {33, 338, 552, 57}},        {"cb2", {112, 3, 145, 25}},
-        {"e1", {112, 29, 400, 25}},        {"BitBtn1", {516, 25, 30, 29}},
-        {"p3", {46, 192, 579, 185}},       {"Label8", {76, 6, 435, 40}},
-        {"AbMeter1", {0, 72, 577, 49}},    {"ProgressBar", {1, 71, 577, 50}},
-        {"mb1", {0, 72, 576, 49}},
+        {"BitBtn13", {418, 275, 30, 29}},  {"p2", {29, 145, 639, 332}},
+        {"i3", {381, 1, 256, 128}},        {"cb5", {32, 56, 273, 25}},
+        {"cb6", {32, 136, 273, 25}},       {"BitBtn8", {456, 264, 145, 50}},
+        {"p4", {29, 145, 639, 332}},       {"i2", {382, 0, 256, 128}},
+        {"cb1", {144, 8, 145, 25}},        {"sl1", {7, 41, 169, 25}},
+        {"BitBtn3", {456, 264, 145, 50}},  {"m1", {8, 96, 345, 97}},
+        {"BitBtn4", {672, 1, 27, 26}},     {"BitBtn5", {638, 1, 27, 26}},
+        {"BitBtn10", {176, 122, 161, 18}}, {"BitBtn11", {344, 122, 161, 18}},
+        {"BitBtn12", {512, 122, 161, 18}}, {"p5", {33, 338, 552, 57}},
+        {"cb2", {112, 3, 145, 25}},        {"e1", {112, 29, 400, 25}},
+        {"BitBtn1", {516, 25, 30, 29}},    {"p3", {46, 192, 579, 185}},
+        {"Label8", {76, 6, 435, 40}},      {"AbMeter1", {0, 72, 577, 49}},
+        {"ProgressBar", {1, 71, 577, 50}}, {"mb1", {0, 72, 576, 49}},
     };
     for (const auto& [name, rect] : sized) {
         auto* widget = form->findChild<QWidget*>(QString::fromStdString(name));
@@ -104,6 +104,28 @@ TEST_F(MainWindow, ControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(form->p3->parentWidget(), form.get());
     EXPECT_EQ(form->cb2->parentWidget(), form->p5);
     EXPECT_EQ(form->Label8->parentWidget(), form->p3);
+}
+
+// The undo button of the removal view covers no other control: not in its view, not in the
+// settings row or the overlay above the views, not in the header.
+TEST_F(MainWindow, TheUndoButtonCoversNoControl) {
+    auto form = makeWindow();
+    EXPECT_EQ(form->BitBtn13->parentWidget(), form->p1);
+    EXPECT_EQ(form->BitBtn13->toolTip(), "Undo last change");
+    const QRect undo(form->BitBtn13->mapTo(form.get(), QPoint(0, 0)), form->BitBtn13->size());
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        const QString name = widget->objectName();
+        if (name.isEmpty() || name.startsWith("qt_") || widget == form->BitBtn13 || widget == form->p1 ||
+            widget == form->p2 || widget == form->p4 || form->p2->isAncestorOf(widget) ||
+            form->p4->isAncestorOf(widget) || widget->isWindow())
+            continue; // the views share one rectangle and are never shown together
+        const QRect rect(widget->mapTo(form.get(), QPoint(0, 0)), widget->size());
+        EXPECT_FALSE(rect.intersects(undo)) << name.toStdString();
+    }
+    // Its face is the window's: steel-blue plate on the light background.
+    const QImage face = form->BitBtn13->grab().toImage();
+    EXPECT_EQ(QColor(face.pixel(15, 3)), QColor(62, 113, 148));
+    EXPECT_EQ(QColor(face.pixel(0, 0)), QColor(210, 227, 238));
 }
 
 TEST_F(MainWindow, StartsOnTheLocalViewWithTheOverlayHidden) {
@@ -162,10 +184,11 @@ TEST_F(MainWindow, ColoursAndFontsOfTheViews) {
 
 TEST_F(MainWindow, TabOrderFollowsTheWindowsList) {
     auto form = makeWindow();
-    std::vector<QWidget*> expected = {
-        form->BitBtn4, form->BitBtn5, form->cb3,      form->cb4,      form->BitBtn6,  form->cb5,
-        form->cb6,     form->BitBtn8, form->BitBtn10, form->BitBtn11, form->BitBtn12, form->cb1,
-        form->sl1,     form->BitBtn3, form->m1,       form->cb2,      form->e1,       form->BitBtn1};
+    std::vector<QWidget*> expected = {form->BitBtn4, form->BitBtn5,  form->cb3,      form->cb4,
+                                      form->BitBtn6, form->BitBtn13, form->cb5,      form->cb6,
+                                      form->BitBtn8, form->BitBtn10, form->BitBtn11, form->BitBtn12,
+                                      form->cb1,     form->sl1,      form->BitBtn3,  form->m1,
+                                      form->cb2,     form->e1,       form->BitBtn1};
     std::vector<QWidget*> chain;
     QWidget* w = form->BitBtn4;
     do {
@@ -325,6 +348,7 @@ TEST(Artwork, PicturesHaveTheirSizesAndOneTransparentPixelPerState) {
         {artwork::navigationButton("Remove liveries"), {165, 21}, 1},
         {artwork::plateButton("INSTALL"), {438, 51}, 3},
         {artwork::browseButton(), {93, 30}, 3},
+        {artwork::undoButton(), {93, 30}, 3},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(c.image.size(), c.size);

@@ -100,6 +100,19 @@ TEST_F(UndoRoundTrip, InstallRemoveThenUndoTwiceGivesBackEachTree) {
     EXPECT_TRUE(w.backups.list().empty());
 }
 
+TEST_F(UndoRoundTrip, ALinkedAircraftCfgStaysALink) {
+    stdfs::rename(product / "aircraft.cfg", product / "real.cfg");
+    stdfs::create_symlink("real.cfg", product / "aircraft.cfg");
+    const auto s0 = snapshotTree(w.sim);
+    install();
+    remove("Old");
+    EXPECT_TRUE(stdfs::is_symlink(product / "aircraft.cfg"));
+    EXPECT_EQ(undo().result, Result::Done);
+    EXPECT_EQ(undo().result, Result::Done);
+    EXPECT_EQ(snapshotTree(w.sim), s0); // the link itself included
+    EXPECT_EQ(readFile(product / "real.cfg"), kConfig);
+}
+
 TEST_F(UndoRoundTrip, RemovalOfReadOnlyTexturesIsKeptAndPutBack) {
     stdfs::create_directories(product / "texture.old" / "panel");
     writeFile(product / "texture.old" / "panel" / "p.bmp", "panel");

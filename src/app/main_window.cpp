@@ -317,7 +317,7 @@ void TForm1::connectHandlers() {
     connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
     connect(BitBtn13, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn13Click(); }); });
     connect(undoShortcut, &QShortcut::activated, this, [this] {
-        if (p1->isVisible())
+        if (p1->isVisible() && BitBtn13->isEnabled())
             runHandler([&] { BitBtn13Click(); });
     });
     connect(BitBtn8, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn8Click(); }); });
@@ -345,8 +345,8 @@ bool TForm1::pumpWhileWaiting() {
 // under it; each gets back the state it had.
 void TForm1::runCatalogueRequest(const std::function<void()>& handler) {
     std::vector<std::pair<QWidget*, bool>> states;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{BitBtn10, BitBtn11, BitBtn12, BitBtn3, BitBtn6, BitBtn8, cb5, cb6}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{BitBtn10, BitBtn11, BitBtn12, BitBtn3, BitBtn6,
+                                                      BitBtn13, BitBtn8, cb5, cb6}) {
         states.emplace_back(w, w->isEnabled());
         w->setEnabled(false);
     }

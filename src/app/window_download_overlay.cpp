@@ -44,7 +44,8 @@ void WindowDownloadOverlay::setTitles(const std::string& caption, const std::str
 void WindowDownloadOverlay::setActionsEnabled(bool enabled) {
     for (QWidget* w : {static_cast<QWidget*>(m_form.BitBtn10), static_cast<QWidget*>(m_form.BitBtn11),
                        static_cast<QWidget*>(m_form.BitBtn12), static_cast<QWidget*>(m_form.BitBtn3),
-                       static_cast<QWidget*>(m_form.BitBtn6), static_cast<QWidget*>(m_form.BitBtn8)})
+                       static_cast<QWidget*>(m_form.BitBtn6), static_cast<QWidget*>(m_form.BitBtn13),
+                       static_cast<QWidget*>(m_form.BitBtn8)})
         w->setEnabled(enabled);
 }
 

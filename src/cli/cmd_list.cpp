@@ -12,6 +12,8 @@ int runList(Invocation& inv) {
     const auto options = parseLiveryOptions(inv.args);
     if (!options || options->positional.size() > 1)
         return usageError("list", inv.err);
+    if (!checkAircraftFolder(*options, inv.err))
+        return kExitFailure;
     CliLiveryView view(*options);
     CliMessageSink sink(inv.out, inv.err, std::string());
     const liveries::LiveryContext context{view, sink, {}};

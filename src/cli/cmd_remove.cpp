@@ -20,6 +20,8 @@ int runRemove(Invocation& inv) {
     const auto [end, error] = std::from_chars(indexText.data(), indexText.data() + indexText.size(), index);
     if (error != std::errc() || end != indexText.data() + indexText.size() || index < 0)
         return usageError("remove", inv.err);
+    if (!checkAircraftFolder(*options, inv.err))
+        return kExitFailure;
 
     CliLiveryView view(*options);
     view.product = options->positional[0];

@@ -21,8 +21,10 @@ const std::vector<Command>& commands() {
          "      extracted gives a line failed<TAB>NAME<TAB>CLASS<TAB>CODE, where NAME writes backslash,\n"
          "      TAB, CR, LF and other control bytes as C escapes (\\\\, \\t, \\r, \\n, \\xNN)",
          runUnzip},
-        {"install", "--sim fs9|fsx --root SIMFOLDER PACKAGE...",
-         "install livery package folders into the simulator", runInstall},
+        {"install", "--sim fs9|fsx --root SIMFOLDER [--skip-installed] PACKAGE...",
+         "install livery packages (folders, .zip files, http(s) URLs of zips) into the simulator; "
+         "--skip-installed leaves out liveries already installed",
+         runInstall},
         {"list", "--sim fs9|fsx --root SIMFOLDER [PRODUCT]",
          "list installed products, or a product's liveries", runList},
         {"remove", "--sim fs9|fsx --root SIMFOLDER PRODUCT INDEX",

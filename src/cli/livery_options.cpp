@@ -1,8 +1,11 @@
 #include "cli/livery_options.h"
 
+#include "platform/file_system.h"
+
 namespace sw::cli {
 
-std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& args) {
+std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& args,
+                                                bool allowSkipInstalled) {
     LiveryOptions options;
     bool haveRoot = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -26,6 +29,8 @@ std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& 
                 options.root = value;
                 haveRoot = true;
             }
+        } else if (arg == "--skip-installed" && allowSkipInstalled && !options.skipInstalled) {
+            options.skipInstalled = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
             return std::nullopt;
         } else {
@@ -35,6 +40,16 @@ std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& 
     if (options.simulator == liveries::Simulator::None || !haveRoot)
         return std::nullopt;
     return options;
+}
+
+bool checkAircraftFolder(const LiveryOptions& options, std::ostream& err) {
+    std::string folder = liveries::aircraftRoot(options.simulator, options.root);
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (fs::directoryExists(folder))
+        return true;
+    err << "skinwright-cli: cannot find the aircraft folder " << folder << '\n';
+    return false;
 }
 
 std::string CliLiveryView::variationSelection() const {

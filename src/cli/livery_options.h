@@ -16,10 +16,18 @@ struct LiveryOptions {
     liveries::Simulator simulator = liveries::Simulator::None;
     std::string root;
     std::vector<std::string> positional;
+    bool skipInstalled = false; // --skip-installed (install only)
 };
 
-// Empty when an option is missing, repeated, unknown or has a bad value.
-std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& args);
+// Empty when an option is missing, repeated, unknown or has a bad value. "--skip-installed"
+// is known only when `allowSkipInstalled`.
+std::optional<LiveryOptions> parseLiveryOptions(const std::vector<std::string>& args,
+                                                bool allowSkipInstalled = false);
+
+// True when the simulator folder holds its aircraft folder ("Aircraft" for FS9,
+// "SimObjects/Airplanes" for FSX, in any case); otherwise writes a message naming the folder
+// looked for to `err`.
+bool checkAircraftFolder(const LiveryOptions& options, std::ostream& err);
 
 // The window's controls as the command line fills them: the settings row from the options,
 // the product and variation from the arguments.

@@ -51,10 +51,6 @@ private:
 class PrintingSink : public sw::MessageSink {
 public:
     void showMessage(const std::string& text) override { m_last = text; }
-    bool askQuestion(const std::string& text) override {
-        m_last = text;
-        return true;
-    }
     void showError(const std::string&, const std::string& text) override { m_last = text; }
     std::string m_last;
 };

@@ -5,6 +5,7 @@
 #include "app/core/site_addresses.h"
 #include "app/core/trace_log.h"
 #include "app/core/wine_prefix_search.h"
+#include "app/package_dialog.h"
 #include "app/picture_box.h"
 #include "app/picture_button.h"
 #include "app/qt_linked_controls.h"
@@ -26,8 +27,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 #include <exception>
@@ -84,6 +92,7 @@ TForm1::TForm1(WindowServices services, QWidget* parent)
     setTabOrderChain();
     connectHandlers();
     runHandler([this] { FormCreate(); });
+    watchLibrary(p4->isVisibleTo(this));
 }
 
 TForm1::~TForm1() = default;
@@ -173,6 +182,11 @@ void TForm1::buildLocalView() {
     i2->setObjectName("i2");
     i2->setGeometry(382, 0, 256, 128);
     cb1 = look::comboBox(p4, "cb1", {144, 8, 145, 25}, 15);
+    // Beside cb1, clear of the thumbnail i2 and of sl1 below, centred on the list's height.
+    BitBtn14 = new PictureButton(artwork::browseButton(), 3, p4);
+    BitBtn14->setObjectName("BitBtn14");
+    BitBtn14->setGeometry(295, 6, 30, 29);
+    BitBtn14->setToolTip("Add a livery package: a .zip file or a package folder");
     sl1 = new TALCheckBox(p4);
     sl1->setObjectName("sl1");
     sl1->setGeometry(7, 41, 169, 25);
@@ -293,8 +307,8 @@ void TForm1::setUpComponents() {
 
 void TForm1::setTabOrderChain() {
     const QList<QWidget*> chain = {BitBtn4, BitBtn5, cb3,      cb4,      BitBtn6,  BitBtn13, cb5,
-                                   cb6,     BitBtn8, BitBtn10, BitBtn11, BitBtn12, cb1,      sl1,
-                                   BitBtn3, m1,      cb2,      e1,       BitBtn1};
+                                   cb6,     BitBtn8, BitBtn10, BitBtn11, BitBtn12, cb1,      BitBtn14,
+                                   sl1,     BitBtn3, m1,       cb2,      e1,       BitBtn1};
     for (qsizetype i = 0; i + 1 < chain.size(); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 }
@@ -314,6 +328,7 @@ void TForm1::connectHandlers() {
     connect(cb1, &QComboBox::activated, this, [this] { runHandler([&] { cb1Change(); }); });
     connect(cb3, &QComboBox::activated, this, [this] { runHandler([&] { cb3Change(); }); });
     connect(BitBtn3, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn3Click(); }); });
+    connect(BitBtn14, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn14Click(); }); });
     connect(BitBtn6, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn6Click(); }); });
     connect(BitBtn13, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn13Click(); }); });
     connect(undoShortcut, &QShortcut::activated, this, [this] {
@@ -323,9 +338,28 @@ void TForm1::connectHandlers() {
     connect(BitBtn8, &QAbstractButton::clicked, this, [this] { runHandler([&] { BitBtn8Click(); }); });
     connect(cb5, &QComboBox::activated, this, [this] { runHandler([&] { cb5Change(); }); });
     connect(cb6, &QComboBox::activated, this, [this] { runHandler([&] { cb6Change(); }); });
+
+    // Dropped .zip files and package folders are taken anywhere on the window, also on the
+    // controls that take dropped text themselves.
+    setAcceptDrops(true);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->acceptDrops())
+            child->installEventFilter(this);
+    }
+    // The library is watched while the local view is shown; a burst of changes (a package
+    // being copied in) is listed once, when it has settled.
+    m_libraryWatcher = new QFileSystemWatcher(this);
+    m_libraryTimer = new QTimer(this);
+    m_libraryTimer->setSingleShot(true);
+    m_libraryTimer->setInterval(kLibraryRefreshDelayMs);
+    connect(m_libraryWatcher, &QFileSystemWatcher::directoryChanged, m_libraryTimer,
+            qOverload<>(&QTimer::start));
+    connect(m_libraryTimer, &QTimer::timeout, this, [this] { libraryChanged(); });
+    p4->installEventFilter(this);
 }
 
 void TForm1::runHandler(const std::function<void()>& handler) {
+    ++m_handlersRunning;
     try {
         handler();
     } catch (const std::exception& error) {
@@ -333,6 +367,7 @@ void TForm1::runHandler(const std::function<void()>& handler) {
         if (!m_closed)
             m_messages->showError(m_taskbarTitle, error.what());
     }
+    --m_handlersRunning;
 }
 
 bool TForm1::pumpWhileWaiting() {
@@ -417,6 +452,49 @@ void TForm1::listLocalLibrary() {
 
 void TForm1::cb1Change() {
     m_liveries->cb1Change();
+}
+
+void TForm1::BitBtn14Click() {
+    const QString title = "Add livery packages";
+    QString start = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (start.isEmpty() || !QDir(start).exists())
+        start = QDir::homePath();
+    const QStringList chosen = m_services.choosePackages ? m_services.choosePackages(title, start)
+                                                         : PackageFileDialog::choose(this, title, start);
+    if (!chosen.isEmpty())
+        addLiveryPackages(chosen);
+}
+
+void TForm1::addLiveryPackages(const QStringList& paths) {
+    std::vector<std::string> sources;
+    for (const QString& path : paths)
+        sources.push_back(path.toStdString());
+    m_liveries->addPackages(sources);
+}
+
+void TForm1::libraryChanged() {
+    // Not in the middle of a handler (a message box runs the event loop): later.
+    if (m_handlersRunning > 0) {
+        m_libraryTimer->start();
+        return;
+    }
+    if (p4->isVisibleTo(this))
+        runHandler([this] { m_liveries->refreshLocalLibrary(); });
+}
+
+void TForm1::watchLibrary(bool on) {
+    const QString library = QDir(QString::fromStdString(m_startFolder)).filePath("downloads");
+    if (on && m_libraryWatcher->directories().isEmpty() && QDir(library).exists())
+        m_libraryWatcher->addPath(library);
+    if (!on) {
+        m_libraryTimer->stop();
+        if (!m_libraryWatcher->directories().isEmpty())
+            m_libraryWatcher->removePaths(m_libraryWatcher->directories());
+    }
+}
+
+bool TForm1::watchingLibrary() const {
+    return !m_libraryWatcher->directories().isEmpty();
 }
 
 void TForm1::BitBtn3Click() {
@@ -515,12 +593,79 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// --- Dropped packages and the watched library ---------------------------------------------------
+
+namespace {
+
+// The local files and folders a drag carries; none when it carries anything else.
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths.push_back(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    takeDrop(event);
+}
+
+bool TForm1::takeDrop(QDropEvent* event) {
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty())
+        return false;
+    event->acceptProposedAction();
+    runHandler([&] { addLiveryPackages(paths); });
+    return true;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == p4 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        watchLibrary(event->type() == QEvent::ShowToParent);
+    if (watched != p4) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!droppedPaths(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop:
+            return takeDrop(static_cast<QDropEvent*>(event));
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 // --- Navigation ------------------------------------------------------------------------------
 
 void TForm1::BitBtn10Click() {
     p4->show();
     p1->hide();
     p2->hide();
+    // Whatever changed in the library meanwhile is listed.
+    m_liveries->refreshLocalLibrary();
 }
 
 void TForm1::BitBtn11Click() {

@@ -15,11 +15,15 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QShortcut>
+#include <QStringList>
 #include <QWidget>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
+
+class QFileSystemWatcher;
+class QTimer;
 
 namespace sw {
 
@@ -45,6 +49,8 @@ struct WindowServices {
     std::string winePrefix;                          // empty: $WINEPREFIX or ~/.wine
     std::function<bool(const QString& url)> openUrl; // null: QDesktopServices
     std::function<QString(const QString& title, const QString& start)> browseForFolder; // null: QFileDialog
+    // The add action's choice of .zip files and package folders; null: PackageFileDialog.
+    std::function<QStringList(const QString& title, const QString& start)> choosePackages;
 };
 
 // The main window: borderless, 700 x 500, with its header, navigation row, three views, the
@@ -91,6 +97,7 @@ public:
     void cb2Change();
     void BitBtn1Click();
     void cb1Change();
+    void BitBtn14Click();
     void BitBtn3Click();
     void cb3Change();
     void BitBtn6Click();
@@ -99,6 +106,10 @@ public:
     void cb6Change();
     void BitBtn8Click();
     void httpgetMOnProgress();
+    // The add action and the drop: adds the packages of .zip files and folders to the library.
+    void addLiveryPackages(const QStringList& paths);
+    // The watcher's handler: the library folder changed while the local view is shown.
+    void libraryChanged();
 
     // The catalogue handlers and their state (CatalogueText, LiveryListText, SelectedPackageUrl).
     catalogue::CatalogueHandlers& catalogueHandlers() { return *m_catalogue; }
@@ -133,6 +144,7 @@ public:
     QLabel* Label1;
     PictureBox* i2;
     TALComboBox* cb1;
+    PictureButton* BitBtn14; // add a package from a .zip file or a folder
     TALCheckBox* sl1;
     PictureButton* BitBtn3;
     QPlainTextEdit* m1;
@@ -161,9 +173,17 @@ public:
 
     // The number of window moves started from the header (for the record; the system moves).
     int dragCount() const { return m_dragCount; }
+    // True while the library folder is watched (the local view is shown).
+    bool watchingLibrary() const;
+    // How long the watcher waits after a change before it lists the library again.
+    static constexpr int kLibraryRefreshDelayMs = 250;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -182,6 +202,8 @@ private:
     void openPage(const std::string& url);
     bool pumpWhileWaiting();
     void runCatalogueRequest(const std::function<void()>& handler);
+    void watchLibrary(bool on);
+    bool takeDrop(QDropEvent* event);
 
     WindowServices m_services;
     std::shared_ptr<MessageSink> m_messages;
@@ -196,6 +218,9 @@ private:
     std::unique_ptr<QtLinkedProgressBar> m_linkedBar;
     std::string m_startFolder;
     std::string m_taskbarTitle;
+    QFileSystemWatcher* m_libraryWatcher = nullptr;
+    QTimer* m_libraryTimer = nullptr;
+    int m_handlersRunning = 0;
     int m_dragCount = 0;
     bool m_closed = false; // the window was closed: requests still running end
     static constexpr std::chrono::milliseconds kRequestPumpInterval{50};

@@ -4,6 +4,7 @@
 #include "liveries/descriptor.h"
 #include "liveries/installed_liveries.h"
 #include "liveries/jpeg_image.h"
+#include "liveries/library_import.h"
 #include "liveries/text_file.h"
 #include "liveries/undo_change.h"
 #include "platform/file_system.h"
@@ -24,12 +25,17 @@ Trace debugLogTrace() {
 LiveryHandlers::LiveryHandlers(LiveryView& view, MessageSink& messages, Trace trace)
     : m_context{view, messages, std::move(trace), &m_backups} {}
 
-void LiveryHandlers::listLocalLibrary() {
+std::vector<std::string> LiveryHandlers::libraryEntries() const {
     std::vector<std::string> items;
     for (const fs::DirEntry& entry : fs::enumerate(kLibrary, "*.")) {
         if (entry.name != "." && entry.name != "..")
             items.push_back(entry.name);
     }
+    return items;
+}
+
+void LiveryHandlers::listLocalLibrary() {
+    const std::vector<std::string> items = libraryEntries();
     m_context.view.setLibraryItems(items, items.empty() ? -1 : 0);
     if (!items.empty())
         LoadPackageDetails(Caller::StartUp);
@@ -40,8 +46,59 @@ void LiveryHandlers::cb1Change() {
     LoadPackageDetails(Caller::Cb1Change);
 }
 
+void LiveryHandlers::refreshLocalLibrary() {
+    const std::string chosen = m_context.view.librarySelection();
+    const std::vector<std::string> items = libraryEntries();
+    int selected = items.empty() ? -1 : 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == chosen)
+            selected = static_cast<int>(i);
+    }
+    m_context.view.setLibraryItems(items, selected);
+    if (selected >= 0) {
+        LoadPackageDetails(Caller::Refresh);
+    } else {
+        // The library is empty: nothing is chosen, nothing is shown.
+        m_selected = PackageValues();
+        m_selectedItem.clear();
+        m_context.view.showPicture(RgbImage());
+        m_context.view.setInformation("Information:");
+    }
+}
+
+std::vector<std::string> LiveryHandlers::addPackages(const std::vector<std::string>& sources) {
+    std::vector<std::string> added;
+    try {
+        for (const std::string& source : sources) {
+            const std::vector<std::string> names = addToLibrary(source, kLibrary, m_context.messages);
+            added.insert(added.end(), names.begin(), names.end());
+        }
+    } catch (...) {
+        // What was moved into place before the error is listed all the same.
+        if (!added.empty())
+            refreshLocalLibrary();
+        throw;
+    }
+    if (added.empty())
+        return added;
+    const std::vector<std::string> items = libraryEntries();
+    int selected = -1;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == added.front())
+            selected = static_cast<int>(i);
+    }
+    m_context.view.setLibraryItems(items, selected);
+    if (selected >= 0)
+        cb1Change();
+    return added;
+}
+
 void LiveryHandlers::LoadPackageDetails(Caller caller) {
     const bool startUp = caller == Caller::StartUp;
+    const auto log = [&](const std::string& point, const std::string& message) {
+        if (caller != Caller::Refresh)
+            m_context.log(point, message);
+    };
     const std::string item = m_context.view.librarySelection();
     const std::string package = kLibrary + "/" + item;
 
@@ -51,7 +108,7 @@ void LiveryHandlers::LoadPackageDetails(Caller caller) {
     m_selected.descriptorText.clear();
     m_selected.productFolder.clear();
     m_selected.textureFolder = findTextureFolder(package, m_selected.textureFolder);
-    m_context.log(startUp ? "333" : "418", startUp ? "Test log" : "Showing picture");
+    log(startUp ? "333" : "418", startUp ? "Test log" : "Showing picture");
 
     const std::string thumbnail = package + "/" + m_selected.textureFolder + "/thumbnail.jpg";
     const std::string picture = fs::resolve(fs::fileExists(thumbnail) ? thumbnail : kDefaultPicture);
@@ -62,20 +119,20 @@ void LiveryHandlers::LoadPackageDetails(Caller caller) {
         throw PictureError(std::string(error.what()) + "\n" +
                            (picture.rfind('/', 0) == 0 ? picture : fs::currentFolder() + "/" + picture));
     }
-    m_context.log(startUp ? "330" : "454", startUp ? "Resources checked" : "Checking installer info");
+    log(startUp ? "330" : "454", startUp ? "Resources checked" : "Checking installer info");
 
     m_selected.descriptorText = ReadDescriptor(package + "/installerinfo.txt");
     const std::string title = DescriptorValue(m_selected.descriptorText, "title=");
     if (startUp)
-        m_context.log("385", "Test log");
+        log("385", "Test log");
     const std::string variation = DescriptorValue(m_selected.descriptorText, "ui_variation=");
     m_context.view.setInformation("Information:\r\n" + title + "\r\n" + variation);
     if (!startUp)
-        m_context.log("489", "Test log");
+        log("489", "Test log");
 
     m_selected.productFolder = productFolderFor(m_selected.descriptorText);
     if (!startUp)
-        m_context.log("487", "installer info checked");
+        log("487", "installer info checked");
 }
 
 void LiveryHandlers::deriveSelectedPackage(const std::string& item) {

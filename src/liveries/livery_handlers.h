@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sw::liveries {
 
@@ -27,6 +28,15 @@ public:
     void listLocalLibrary();
     // `cb1Change`: loads the chosen package (thumbnail, information memo, derived names).
     void cb1Change();
+    // Lists the library again (when the local view opens, and when the library changes while
+    // it is shown): the chosen package stays chosen while it exists, else the first one is
+    // chosen. The chosen package is loaded again, since it may have been replaced; no trace
+    // lines are written (those of the listing belong to the start-up).
+    void refreshLocalLibrary();
+    // The add action and the drop: adds the packages each source (a .zip file or a folder)
+    // holds to the library (see addToLibrary), lists the library again, and chooses the first
+    // package added and loads it as `cb1Change` does. Returns the names added.
+    std::vector<std::string> addPackages(const std::vector<std::string>& sources);
     // `BitBtn3Click`: installs the chosen package, or every package when `sl1` is checked.
     void BitBtn3Click();
     // `BitBtn12Click`: lists the installed products; true when the window is to show the
@@ -51,7 +61,8 @@ public:
     const PackageValues& selectedPackage() const { return m_selected; }
 
 private:
-    enum class Caller { StartUp, Cb1Change };
+    enum class Caller { StartUp, Cb1Change, Refresh };
+    std::vector<std::string> libraryEntries() const;
     void LoadPackageDetails(Caller caller);
     // Makes SelectedPackage the values of the `cb1` item `item`, when a `cb1Change` that
     // stopped early (a damaged thumbnail, say) left them unfinished.

@@ -1,7 +1,8 @@
 // The program on its demo, in a real X window (Xvfb, xcb platform), driven through its
 // controls: install a local package, open the catalogue, download and install a livery,
-// remove one. After every step the aircraft.cfg bytes and texture folders are checked, and
-// the screen is read back at the controls' positions.
+// remove one, add a zip to the library with the button beside the list and install it. After
+// every step the aircraft.cfg bytes and texture folders are checked, and the screen is read
+// back at the controls' positions.
 #include "app/demo_artwork.h"
 #include "app/main_window.h"
 #include "app/picture_box.h"
@@ -11,12 +12,15 @@
 #include "support/test_http_server.h"
 #include "xvfb_main.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -242,6 +246,35 @@ TEST_F(EndToEnd, TheDemoInstallsDownloadsAndRemovesLiveriesThroughTheWindow) {
     EXPECT_EQ(config("ZEV_B737_800"), b737Before);
     EXPECT_EQ(form->cb4->findText("Classic"), -1);
     EXPECT_NE(form->cb4->findText("Forest"), -1);
+
+    // 5. Add the catalogue's Sunrise zip to the library with the button beside the list, in
+    // the real file dialog, and install it.
+    QTest::mouseClick(form->BitBtn10, Qt::LeftButton);
+    ASSERT_TRUE(form->p4->isVisible());
+    const std::string sunriseZip = demo.site + "/packages/A320_Sunrise.zip";
+    bool dialogSeen = false;
+    std::function<void(int)> answerDialog = [&](int attempt) {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (attempt < 100)
+                QTimer::singleShot(20, form.get(), [&, attempt] { answerDialog(attempt + 1); });
+            return;
+        }
+        dialogSeen = true;
+        dialog->selectFile(QString::fromStdString(sunriseZip));
+        static_cast<QDialog*>(dialog)->accept(); // the Add button
+    };
+    QTimer::singleShot(0, form.get(), [&] { answerDialog(0); });
+    QTest::mouseClick(form->BitBtn13, Qt::LeftButton);
+    ASSERT_TRUE(dialogSeen);
+    ASSERT_EQ(form->cb1->currentText(), "A320_Sunrise");
+    EXPECT_EQ(form->m1->toPlainText(), "Information:\nZEV A320-200 Sunrise\nSunrise");
+    shot = screen();
+    EXPECT_TRUE(near(at(shot, form->i2, kFuselage), QColor(0xF5, 0xA0, 0x3C), 40)); // Sunrise
+    QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(sink->messages.back(), "Installation completed");
+    EXPECT_NE(config().find("title=ZEV A320-200 Sunrise"), std::string::npos);
+    EXPECT_EQ(files(product("ZEV_A320_200") / "texture.Sunrise"), kInstalledTextures);
     for (const std::string& message : sink->messages)
         EXPECT_NE(message.rfind("error: ", 0), 0u) << message;
 }

@@ -3,6 +3,7 @@
 #include "liveries/change_backups.h"
 #include "liveries/config_sections.h"
 #include "liveries/descriptor.h"
+#include "liveries/reinstall_check.h"
 #include "liveries/text_file.h"
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
@@ -43,6 +44,28 @@ void copyTextures(const std::string& sourceFolder, const std::string& pattern,
         if (afterEach)
             afterEach();
     }
+}
+
+// Before a pass over several packages: which of them to leave out. The liveries installed
+// already are listed in one question; Yes installs them again, No leaves them out.
+std::vector<bool> skippedAsInstalled(const LiveryContext& context,
+                                     const std::vector<std::string>& packageFolders) {
+    std::vector<bool> installed(packageFolders.size(), false);
+    std::vector<LiveryInPackage> again;
+    if (context.view.simulator() == Simulator::None)
+        return installed;
+    for (std::size_t i = 0; i < packageFolders.size(); ++i) {
+        if (!fs::fileExists(packageFolders[i] + "/installerinfo.txt"))
+            continue; // the pass reports it when it gets there
+        const LiveryInPackage livery = liveryInPackage(packageFolders[i]);
+        if (isAlreadyInstalled(context.view.simulator(), context.view.simulatorFolder(), livery)) {
+            installed[i] = true;
+            again.push_back(livery);
+        }
+    }
+    if (again.empty() || context.messages.askYesNo(reinstallListQuestion(again)))
+        return std::vector<bool>(packageFolders.size(), false);
+    return installed;
 }
 
 const char* descriptorMessage(InstallPass pass) {
@@ -176,6 +199,14 @@ void installOnePackage(const LiveryContext& context, PackageValues& selected,
         return;
     }
     context.log("519", "Seems like something missed");
+    // A livery installed already is installed again only when the user says so.
+    const LiveryInPackage livery{DescriptorValue(selected.descriptorText, "ui_variation="),
+                                 selected.productFolder, selected.textureFolder};
+    if (isAlreadyInstalled(context.view.simulator(), context.view.simulatorFolder(), livery) &&
+        !context.messages.askYesNo(reinstallQuestion(livery))) {
+        context.log("739", "Procedure end");
+        return;
+    }
     if (!InstallLivery(context, InstallPass::OnePackage, selected.descriptorText, selected.productFolder,
                        selected.textureFolder, packageFolder))
         return;
@@ -187,7 +218,11 @@ void installOnePackage(const LiveryContext& context, PackageValues& selected,
 bool installAllPackages(const LiveryContext& context, PackageValues& last,
                         const std::vector<std::string>& packageFolders) {
     context.log("498", "BitBtn3Click called");
-    for (const std::string& packageFolder : packageFolders) {
+    const std::vector<bool> skipped = skippedAsInstalled(context, packageFolders);
+    for (std::size_t i = 0; i < packageFolders.size(); ++i) {
+        if (skipped[i])
+            continue;
+        const std::string& packageFolder = packageFolders[i];
         last.textureFolder = findTextureFolder(packageFolder, last.textureFolder);
         const std::string descriptorPath = packageFolder + "/installerinfo.txt";
         if (!fs::fileExists(descriptorPath)) {

@@ -31,11 +31,15 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
 
 // The one-package pass of `BitBtn3Click` for the package folder `packageFolder`
 // ("downloads/" + the `cb1` item), with the ProductFolder and TextureFolder in `selected`.
+// A livery installed already (see isAlreadyInstalled) is installed again only after the user
+// says Yes to reinstallQuestion; No leaves everything as it was.
 void installOnePackage(const LiveryContext& context, PackageValues& selected,
                        const std::string& packageFolder);
 
 // The all-packages pass of `BitBtn3Click` over package folders in order. Returns true when it
-// reached its end ("Installation completed" shown), false when a message ended it.
+// reached its end ("Installation completed" shown), false when a message ended it. Before it
+// starts, the liveries installed already are listed in one question (reinstallListQuestion):
+// Yes installs every package, No leaves those out.
 bool installAllPackages(const LiveryContext& context, PackageValues& last,
                         const std::vector<std::string>& packageFolders);
 

@@ -171,8 +171,12 @@ TEST_F(WindowLiveries, AnAllPackagesPassLeavesTheShownPackageSelected) {
     EXPECT_EQ(count(config("ZEV_B737_800"), "title=ZEV B737 Zulu"), 1);
 
     form->sl1->SetChecked(false);
-    form->BitBtn3Click();
-    EXPECT_EQ(sink->messages, (std::vector<std::string>{"Installation completed", "Installation completed"}));
+    form->BitBtn3Click(); // installed by the pass already: asked first (the sink answers Yes)
+    EXPECT_EQ(sink->messages,
+              (std::vector<std::string>{"Installation completed",
+                                        "question: Blue Air \xE9t\xE9 is already installed in ZEV_A320_200. "
+                                        "Install it again?",
+                                        "Installation completed"}));
     EXPECT_EQ(count(config("ZEV_A320_200"), "title=ZEV A320 BlueAir"), 2);
     EXPECT_EQ(count(config("ZEV_B737_800"), "title=ZEV A320 BlueAir"), 0);
     EXPECT_EQ(readFile(sim / "Aircraft" / "ZEV_A320_200" / "texture.blue" / "fuselage.bmp"), "BMBlueAir");

@@ -5,6 +5,7 @@
 #include "catalogue/thumbnail.h"
 #include "download/mhttp_get_resume.h"
 #include "download/number_format.h"
+#include "liveries/package_zip.h"
 #include "liveries/remove_tree.h"
 #include "platform/file_system.h"
 #include "platform/message_sink.h"
@@ -190,10 +191,9 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
 
     try {
         liveries::RemoveTree(parts.trace, templiv, true, false, false);
-        parts.uzip.SetFileName(packageFile);
-        parts.uzip.SetBaseDirectory(templiv + "/");
-        parts.uzip.ExtractMatching("*.*");
-        parts.uzip.CloseArchiveFile();
+        // Package folders as they are stored; a zip with installerinfo.txt at its top is one
+        // package, named after the zip.
+        liveries::unpackPackageZip(parts.uzip, packageFile, packageFileName, templiv);
         overlay.setMeterVisible(false);
     } catch (const EAbException& error) {
         parts.uzip.CloseArchiveFile();

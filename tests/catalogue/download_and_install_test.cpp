@@ -325,15 +325,20 @@ TEST_F(DownloadAndInstallTest, AZipWithoutPackageFoldersSaysNothingWasInstalled)
     EXPECT_EQ(sink.messages, std::vector<std::string>{noFolder});
     expectCleanFailure();
     EXPECT_TRUE(std::filesystem::exists(start / "tempzip" / "pack.zip"));
+}
 
-    // The descriptor and its texture folder at the top of the archive.
-    sink.messages.clear();
-    server.addFile("/p/top.zip", buildZip({storedEntry("installerinfo.txt", descriptor("Top", "top")),
-                                           storedEntry("texture.top/fuselage.bmp", "top paint")}));
-    run(server.url("/p/top.zip"));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{std::string(kMsgNoPackageInDownload) + "\n" +
-                                                      start.str() + "/tempzip/top.zip"});
-    expectCleanFailure();
+// The descriptor and its texture folder at the top of the archive: the zip is one package,
+// named after the zip file.
+TEST_F(DownloadAndInstallTest, AZipWithTheDescriptorAtItsTopIsOnePackage) {
+    server.addFile("/p/A320.top.zip", buildZip({storedEntry("installerinfo.txt", descriptor("Top", "top")),
+                                                storedEntry("texture.top/fuselage.bmp", "top paint")}));
+    run(server.url("/p/A320.top.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"Downloading and Installing completed"});
+    EXPECT_NE(readFile(cfgPath()).find("texture=top"), std::string::npos);
+    EXPECT_EQ(readFile(sim / "SimObjects" / "Airplanes" / "ZEV_A320_200" / "texture.top" / "fuselage.bmp"),
+              "top paint");
+    EXPECT_TRUE(empty("templiv"));
+    EXPECT_TRUE(empty("tempzip"));
 }
 
 // An error the sequence does not expect still leaves the window usable and templiv empty.

@@ -628,7 +628,8 @@ void TForm1::dropEvent(QDropEvent* event) {
 
 bool TForm1::takeDrop(QDropEvent* event) {
     const QStringList paths = droppedPaths(event->mimeData());
-    if (paths.isEmpty())
+    // Not in the middle of another handler (a download pumps the window's messages).
+    if (paths.isEmpty() || m_handlersRunning > 0)
         return false;
     event->acceptProposedAction();
     runHandler([&] { addLiveryPackages(paths); });

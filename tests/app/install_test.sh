@@ -46,7 +46,8 @@ for command in $commands; do
     grep -q "^\\\\fB$command\\\\fR" "$work/cli.1" || fail "the manual page lacks the command $command"
 done
 for option in $("$usr/bin/skinwright-cli" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
-    grep -qF -- "\\-\\-${option#--}" "$work/cli.1" || fail "the manual page lacks the option $option"
+    # roff writes every '-' of an option as "\-".
+    grep -qF -- "${option//-/\\-}" "$work/cli.1" || fail "the manual page lacks the option $option"
 done
 gzip -dc "$man1/skinwright.1.gz" >"$work/gui.1" || fail "skinwright.1.gz is no gzip file"
 launcher_help="$(env -u SKINWRIGHT_WORKSPACE -u XDG_DATA_HOME HOME="$work/help-home" \

@@ -37,7 +37,7 @@ bool holdsTopLevelDescriptor(TAbZipArchive& archive) {
         if (item.isFolder())
             continue;
         try {
-            const std::vector<std::string> segments = safeNameSegments(item.FileName);
+            const std::vector<std::string> segments = safeNameSegments(std::string(item.FileName));
             if (segments.size() == 1 && fs::namesEqual(segments[0], kDescriptor))
                 return true;
         } catch (const EAbException&) {

@@ -265,7 +265,7 @@ TEST_F(EndToEnd, TheDemoInstallsDownloadsAndRemovesLiveriesThroughTheWindow) {
         static_cast<QDialog*>(dialog)->accept(); // the Add button
     };
     QTimer::singleShot(0, form.get(), [&] { answerDialog(0); });
-    QTest::mouseClick(form->BitBtn13, Qt::LeftButton);
+    QTest::mouseClick(form->BitBtn14, Qt::LeftButton);
     ASSERT_TRUE(dialogSeen);
     ASSERT_EQ(form->cb1->currentText(), "A320_Sunrise");
     EXPECT_EQ(form->m1->toPlainText(), "Information:\nZEV A320-200 Sunrise\nSunrise");

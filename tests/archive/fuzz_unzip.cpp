@@ -1,17 +1,13 @@
 // Fuzz target: opens and extracts an archive held in memory, or feeds the bytes straight to
-// one of the decoders. Built with libFuzzer under clang (SKINWRIGHT_FUZZ=ON); otherwise a
-// replay main() runs the files or folders named on its command line, which is how CTest
-// replays the seed corpus in fuzz_corpus/.
+// one of the decoders. Built with libFuzzer under clang (SKINWRIGHT_FUZZ=ON); otherwise the
+// replay main() of tests/support runs the files or folders named on its command line, which
+// is how CTest replays the seed corpus in fuzz_corpus/.
 //
 // The low four bits of the first byte choose: 0 (every zip, whose first byte is 'P') the
 // whole archive; 1/2 deflate/Deflate64; 3 shrink; 4-7 reduce factors 1-4; 8-11 implode.
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <vector>
 
 #include "archive/ab_exception.h"
 #include "archive/inflate.h"
@@ -96,31 +92,3 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     return 0;
 }
-
-#ifndef SW_LIBFUZZER
-int main(int argc, char** argv) {
-    namespace fs = std::filesystem;
-    std::vector<fs::path> inputs;
-    for (int i = 1; i < argc; ++i) {
-        if (fs::is_directory(argv[i])) {
-            for (auto& e : fs::directory_iterator(argv[i]))
-                if (e.is_regular_file() && e.path().filename() != "README.md")
-                    inputs.push_back(e.path());
-        } else {
-            inputs.push_back(argv[i]);
-        }
-    }
-    if (inputs.empty()) {
-        std::fprintf(stderr, "usage: fuzz_unzip FILE|FOLDER...\n");
-        return 2;
-    }
-    for (const auto& path : inputs) {
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                              std::istreambuf_iterator<char>());
-        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    }
-    std::printf("replayed %zu inputs\n", inputs.size());
-    return 0;
-}
-#endif

@@ -51,9 +51,13 @@ public:
 
     bool empty() const { return m_keys.empty(); }
 
+    // Everything read: lower-cased key path -> lower-cased value name ("" for the default
+    // value) -> string value.
+    using KeyMap = std::map<std::string, std::map<std::string, std::string>>;
+    const KeyMap& keys() const { return m_keys; }
+
 private:
-    // lower-cased key path -> lower-cased value name -> string value
-    std::map<std::string, std::map<std::string, std::string>> m_keys;
+    KeyMap m_keys;
 };
 
 } // namespace sw

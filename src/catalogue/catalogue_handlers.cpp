@@ -2,6 +2,8 @@
 
 #include "catalogue/catalogue_records.h"
 
+#include <string_view>
+
 namespace sw::catalogue {
 
 CatalogueHandlers::CatalogueHandlers(CatalogueView& view, Fetch fetch, liveries::Trace trace,
@@ -16,16 +18,13 @@ void CatalogueHandlers::log(const std::string& point, const std::string& message
 
 void CatalogueHandlers::fillLiveryList(ThumbnailTrace mode) {
     m_view.clearLiveries();
-    std::string rest = m_liveryListText;
     bool first = true;
-    while (rest.find("&&") != std::string::npos) {
-        LiveryRecord record = firstLivery(rest);
+    for (const LiveryRecord& record : scanLiveries(m_liveryListText)) {
         m_view.addLivery(record.name);
         if (first)
             m_view.showThumbnail(
                 ShowThumbnail(record.thumbnailUrl, m_startFolder, mode, m_trace, m_thumbnailWait));
         first = false;
-        removeRecord(rest, kLiveryTerminator);
         m_view.selectLivery(0);
     }
     if (mode == ThumbnailTrace::BeforeEachRead)
@@ -39,16 +38,13 @@ void CatalogueHandlers::BitBtn11Click() {
 
     m_view.clearProducts();
     std::string listFile;
-    std::string rest = m_catalogueText;
     bool first = true;
-    while (rest.find("&&") != std::string::npos) {
+    for (const ProductRecord& record : scanProducts(m_catalogueText)) {
         log("1529", "Test log");
-        ProductRecord record = firstProduct(rest);
         m_view.addProduct(record.name);
         if (first)
             listFile = record.listFile;
         first = false;
-        removeRecord(rest, kProductTerminator);
         m_view.selectProduct(0);
     }
 
@@ -73,10 +69,10 @@ void CatalogueHandlers::cb5Change() {
 void CatalogueHandlers::cb6Change() {
     log("1348", "cb6Change called");
     const int index = m_view.liveryIndex();
-    std::string rest = m_liveryListText;
+    std::string_view rest = m_liveryListText;
     for (int i = 0; i < index; ++i) {
         log("1399", "Test log");
-        removeRecord(rest, kLiveryTerminator);
+        rest.remove_prefix(recordLength(rest, kLiveryTerminator));
     }
     const LiveryRecord record = firstLivery(rest);
     m_view.showThumbnail(ShowThumbnail(record.thumbnailUrl, m_startFolder, ThumbnailTrace::AfterLastRead,

@@ -65,8 +65,47 @@ TEST(CatalogueRecords, SkippingReachesRecordK) {
 }
 
 TEST(CatalogueRecords, ADamagedFileStillEnds) {
-    // "&&" without a terminator: each round drops three characters until no "&&" is left.
+    // "&&" without a terminator: the rest is the last record.
     auto products = scanProducts("A&&B&&C");
     EXPECT_LE(products.size(), 3u);
     EXPECT_FALSE(products.empty());
+}
+
+// Found by fuzz_catalogue_records (fuzz_corpus/catalogue_records/regression-*).
+TEST(CatalogueRecords, ARecordNeverReachesIntoTheRecordsAfterIt) {
+    // Lines without "&&" used to make every record's name run on to the next "&&" of the
+    // file: 2,000 such lines gave names of 8 MB in all from 8 KB of text.
+    std::string lines;
+    for (int i = 0; i < 2000; ++i)
+        lines += "bad line;;\r\n";
+    const auto products = scanProducts(lines + "A320&&a.txt;;\r\n");
+    std::size_t total = 0;
+    for (const ProductRecord& product : products)
+        total += product.name.size() + product.listFile.size();
+    EXPECT_LE(total, lines.size() + 20);
+    ASSERT_EQ(products.size(), 2001u);
+    EXPECT_EQ(products[0].name, "bad line");
+    EXPECT_EQ(products[2000].name, "A320");
+    EXPECT_EQ(products[2000].listFile, "a.txt");
+
+    // A thumbnail field cannot start before its record's "&&" and overlap the name.
+    const auto odd = scanLiveries("a;;b&&c!!\r\n");
+    ASSERT_EQ(odd.size(), 1u);
+    EXPECT_EQ(odd[0].name, "a;;b");
+    EXPECT_EQ(odd[0].packageUrl, "");
+    EXPECT_EQ(odd[0].thumbnailUrl, "");
+}
+
+TEST(CatalogueRecords, TextWithoutATerminatorIsOneLastRecord) {
+    // prod.txt fetched as a livery list: no "!!", one record, not one per three characters.
+    const auto liveries = scanLiveries("Only&&only.txt;;");
+    ASSERT_EQ(liveries.size(), 1u);
+    EXPECT_EQ(liveries[0].name, "Only");
+    EXPECT_EQ(liveries[0].packageUrl, "only.txt");
+    EXPECT_EQ(liveries[0].thumbnailUrl, "");
+    const auto products = scanProducts("x&&y&&z&&w");
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(products[0].name, "x");
+    EXPECT_EQ(products[0].listFile, "");
+    EXPECT_EQ(skipRecords("x&&y&&z&&w", kProductTerminator, 1), "");
 }

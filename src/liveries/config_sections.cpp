@@ -101,8 +101,18 @@ int countSections(const std::string& configText) {
 }
 
 void insertSection(std::string& configText, const std::string& descriptorText) {
-    const std::size_t general = configText.find("[General]");
-    const std::size_t at = (general == std::string::npos || general < 2) ? 0 : general - 2;
+    // The first line that opens with "[General]"; the end of the text when there is none.
+    std::size_t general = configText.size();
+    for (std::size_t line = 0; line < configText.size(); line = nextLine(configText, line)) {
+        if (configText.compare(firstVisible(configText, line), 9, "[General]") == 0) {
+            general = line;
+            break;
+        }
+    }
+    // In front of the CR LF that ends the line before it; never inside a byte-order mark.
+    const std::size_t mark =
+        configText.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? kByteOrderMark.size() : 0;
+    const std::size_t at = general >= mark + 2 ? general - 2 : mark;
     configText.insert(at, "\r\n\r\n" + descriptorText);
 }
 

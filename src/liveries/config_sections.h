@@ -20,9 +20,13 @@ std::size_t headerAt(const std::string& configText, std::size_t lineStart);
 // The number of header lines: the number the next section gets.
 int countSections(const std::string& configText);
 
-// Inserts CR LF CR LF + the (numbered) descriptor in front of the two characters that precede
-// the first "[General]" (the CR LF of the empty line before it in a well-formed file); at the
-// very start when there is no "[General]" or it stands at position 0 or 1.
+// Inserts CR LF CR LF + the (numbered) descriptor in front of the CR LF that ends the line
+// before the first line opening with "[General]" (after blanks): in a well-formed file the CR
+// LF of the empty line before it. Without such a line the text's end takes its place, so the
+// new section follows the last one; a "[General]" line that is the first line puts it at the
+// very start, after a byte-order mark. A "[General]" inside a line is no section: inserting
+// in front of it would split that line, and inserting at the start would make the lines
+// before the first section keys of the new one.
 void insertSection(std::string& configText, const std::string& descriptorText);
 
 // The "ui_variation=" values in file order: item k belongs to [fltsim.k].

@@ -33,16 +33,46 @@ TEST(SectionInsertion, BeforeGeneralWithoutEmptyLine) {
               "[fltsim.0]\r\ndescription=D0\r\n\r\n[fltsim.1]\r\ndescription=D1\r\n\r\n[General]\r\n");
 }
 
-TEST(SectionInsertion, AtStartWithoutGeneralOrWithGeneralAtStart) {
-    std::string none = "[fltsim.0]\r\n";
-    insertSection(none, "[fltsim.1]\r\n");
-    EXPECT_EQ(none, "\r\n\r\n[fltsim.1]\r\n[fltsim.0]\r\n");
+TEST(SectionInsertion, AtStartWithGeneralFirstAtEndWithoutGeneral) {
     std::string first = "[General]\r\n";
     insertSection(first, "[fltsim.0]\r\n");
     EXPECT_EQ(first, "\r\n\r\n[fltsim.0]\r\n[General]\r\n");
-    std::string second = "x[General]\r\n";
-    insertSection(second, "S\r\n");
-    EXPECT_EQ(second, "\r\n\r\nS\r\nx[General]\r\n");
+    // Without a [General] line the new section follows the last one, as before [General].
+    std::string none = "[fltsim.0]\r\n";
+    insertSection(none, "[fltsim.1]\r\n");
+    EXPECT_EQ(none, "[fltsim.0]\r\n\r\n[fltsim.1]\r\n\r\n");
+    std::string empty;
+    insertSection(empty, "[fltsim.0]\r\n");
+    EXPECT_EQ(empty, "\r\n\r\n[fltsim.0]\r\n");
+}
+
+// Found by fuzz_aircraft_cfg (fuzz_corpus/aircraft_cfg/regression-*): each of these lost a
+// header, split a line or made other lines part of the new section.
+TEST(SectionInsertion, NeverSplitsALineOrTheByteOrderMark) {
+    // "[General]" inside a line is no section: the line stays whole.
+    std::string inLine = "a=1\r\nx[General]\r\n";
+    insertSection(inLine, "S\r\n");
+    EXPECT_EQ(inLine, "a=1\r\nx[General]\r\n\r\nS\r\n\r\n");
+    std::string header = "[fltsim.[General]\r\n";
+    insertSection(header, "[fltsim.1]\r\n");
+    EXPECT_EQ(countSections(header), 2);
+    EXPECT_EQ(header.rfind("[fltsim.[General]\r\n", 0), 0u);
+    // A [General] line after blanks is one.
+    std::string indented = "[fltsim.0]\r\n\r\n  [General]\r\n";
+    insertSection(indented, "[fltsim.1]\r\n");
+    EXPECT_EQ(indented, "[fltsim.0]\r\n\r\n\r\n[fltsim.1]\r\n\r\n  [General]\r\n");
+    // The byte-order mark stays in front, so the first header stays a header.
+    const std::string bom = "\xEF\xBB\xBF";
+    std::string marked = bom + "[General]\r\n";
+    insertSection(marked, "[fltsim.0]\r\n");
+    EXPECT_EQ(marked, bom + "\r\n\r\n[fltsim.0]\r\n[General]\r\n");
+    std::string markedSection = bom + "[fltsim.0]\r\n";
+    insertSection(markedSection, "[fltsim.1]\r\n");
+    EXPECT_EQ(countSections(markedSection), 2);
+    // Lines before the first section stay out of the new one.
+    std::string preamble = "// ZEV A320\r\n";
+    insertSection(preamble, "[fltsim.0]\r\n");
+    EXPECT_EQ(preamble, "// ZEV A320\r\n\r\n[fltsim.0]\r\n\r\n");
 }
 
 TEST(Variations, InFileOrder) {

@@ -149,24 +149,29 @@ bool InstallLivery(const LiveryContext& context, InstallPass pass, std::string& 
     if (backup)
         backup->configChanged(configText);
 
-    const bool created = fs::createDirectory(textureTarget);
+    // A package without a texture folder of its own has no TextureFolder: copying "its" files
+    // would put the package's own files (installerinfo.txt) and the base textures loose into
+    // the product's folder.
+    const bool hasTextureFolder = !isUnsafeName(TextureFolder);
+    const bool created = hasTextureFolder && fs::createDirectory(textureTarget);
     if (pass == InstallPass::AllPackages && fs9)
         context.log("723", "Test log");
     // The files this install creates, under the texture folder's name as on disk.
     const std::string resolvedTarget = fs::resolve(textureTarget);
     const std::string targetName = resolvedTarget.substr(resolvedTarget.rfind('/') + 1);
-    if (backup)
+    if (backup && hasTextureFolder)
         backup->setTextureFolder(targetName, created);
     const auto record = [&](const std::string& name) {
         if (backup)
             backup->fileCreated(targetName + "/" + name);
     };
 
-    copyTextures(InstallSource + "/" + TextureFolder, "*.*", textureTarget, false, record);
+    if (hasTextureFolder)
+        copyTextures(InstallSource + "/" + TextureFolder, "*.*", textureTarget, false, record);
     if (pass == InstallPass::OnePackage && fs9)
         context.log("593", "Test log");
 
-    if (context.view.simulator() == Simulator::FSX) {
+    if (hasTextureFolder && context.view.simulator() == Simulator::FSX) {
         if (pass == InstallPass::Download)
             context.log("1269", "Test log");
         // The base textures are the simulator's own files: links there are followed.

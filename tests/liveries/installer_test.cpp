@@ -1,10 +1,13 @@
 #include "liveries/installer.h"
 
+#include "liveries/descriptor.h"
+#include "liveries/text_file.h"
 #include "livery_fixture.h"
 #include "platform/io_error.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -353,6 +356,26 @@ TEST_F(InstallerTest, FolderRefusingTheTemporaryFileIsNamedNotTheFile) {
     }
     EXPECT_EQ(error, "Cannot create a temporary file in folder: Permission denied\n" + product.string());
     EXPECT_EQ(readFile(product / "aircraft.cfg"), configWithSections(1));
+}
+
+// Found by fuzz_descriptor (fuzz_corpus/descriptor/regression-*).
+TEST_F(InstallerTest, PackageWithoutTextureFolderCopiesNothingLooseIntoTheProduct) {
+    w.view.sim = Simulator::FSX;
+    const auto product = w.addProduct("ZEV_A320", configWithSections(1));
+    stdfs::create_directories(product / "texbase");
+    writeFile(product / "texbase" / "wing.bmp", "base");
+    const auto package = w.workspace / "downloads" / "Bare";
+    stdfs::create_directories(package);
+    writeFile(package / "installerinfo.txt", descriptorText("A320", "bare", "Bare"));
+    std::string descriptor = ReadDescriptor((package / "installerinfo.txt").string());
+    ASSERT_TRUE(InstallLivery(w.context, InstallPass::OnePackage, descriptor, "ZEV_A320",
+                              findTextureFolder(package.string(), ""), package.string()));
+    EXPECT_NE(readFile(product / "aircraft.cfg").find("ui_variation=Bare"), std::string::npos);
+    std::vector<std::string> entries;
+    for (const auto& entry : stdfs::directory_iterator(product))
+        entries.push_back(entry.path().filename().string());
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{"aircraft.cfg", "texbase"}));
 }
 
 } // namespace

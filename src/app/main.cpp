@@ -1,6 +1,6 @@
 #include "app/application_title.h"
-#include "app/core/site_addresses.h"
 #include "app/main_window.h"
+#include "core/site_addresses.h"
 
 #include <QApplication>
 #include <QFont>

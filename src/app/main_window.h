@@ -1,14 +1,14 @@
 #pragma once
 
 #include "app/core/startup.h"
+#include "app/widgets/ab_meter.h"
+#include "app/widgets/flat_check_box.h"
+#include "app/widgets/flat_combo_box.h"
+#include "app/widgets/flat_edit.h"
+#include "app/widgets/marquee_bar.h"
 #include "archive/unzipper.h"
 #include "download/mhttp_get_resume.h"
 #include "platform/message_sink.h"
-#include "widgets/ab_meter.h"
-#include "widgets/flat_check_box.h"
-#include "widgets/flat_combo_box.h"
-#include "widgets/flat_edit.h"
-#include "widgets/marquee_bar.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -2,8 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/picture_button.h"
-#include "widgets/ab_meter.h"
-#include "widgets/marquee_bar.h"
+#include "app/widgets/ab_meter.h"
+#include "app/widgets/marquee_bar.h"
 
 namespace sw {
 

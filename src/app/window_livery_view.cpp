@@ -2,8 +2,8 @@
 
 #include "app/main_window.h"
 #include "app/picture_box.h"
+#include "app/widgets/flat_check_box.h"
 #include "platform/windows_1252.h"
-#include "widgets/flat_check_box.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

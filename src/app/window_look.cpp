@@ -1,6 +1,6 @@
 #include "app/window_look.h"
 
-#include "widgets/flat_combo_box.h"
+#include "app/widgets/flat_combo_box.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -6,10 +6,10 @@
 // Values are written as the bytes they are. A fetch that fails ends the command as `get` does.
 #include <ostream>
 
-#include "app/core/site_addresses.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/winhttp_client.h"
 #include "cli/cli.h"
+#include "core/site_addresses.h"
 
 namespace sw::cli {
 

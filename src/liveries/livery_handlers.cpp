@@ -1,6 +1,6 @@
 #include "liveries/livery_handlers.h"
 
-#include "app/core/trace_log.h"
+#include "core/trace_log.h"
 #include "liveries/descriptor.h"
 #include "liveries/installed_liveries.h"
 #include "liveries/jpeg_image.h"

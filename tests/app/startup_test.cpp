@@ -1,5 +1,5 @@
-#include "app/core/site_addresses.h"
 #include "app/core/startup.h"
+#include "core/site_addresses.h"
 #include "support/temp_dir.h"
 #include "wine_prefix_fixture.h"
 

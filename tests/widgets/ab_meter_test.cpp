@@ -1,4 +1,4 @@
-#include "widgets/ab_meter.h"
+#include "app/widgets/ab_meter.h"
 
 #include <QEvent>
 #include <QGuiApplication>

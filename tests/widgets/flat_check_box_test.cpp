@@ -1,4 +1,4 @@
-#include "widgets/flat_check_box.h"
+#include "app/widgets/flat_check_box.h"
 
 #include <QShortcutEvent>
 #include <QSignalSpy>

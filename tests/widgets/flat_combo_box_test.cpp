@@ -1,4 +1,4 @@
-#include "widgets/flat_combo_box.h"
+#include "app/widgets/flat_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "widgets/flat_edit.h"
+#include "app/widgets/flat_edit.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

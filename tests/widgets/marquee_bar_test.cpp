@@ -1,6 +1,6 @@
+#include "app/widgets/marquee_bar.h"
+#include "app/widgets/qt_colors.h"
 #include "support/temp_dir.h"
-#include "widgets/marquee_bar.h"
-#include "widgets/qt_colors.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>

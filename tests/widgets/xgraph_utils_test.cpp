@@ -1,4 +1,4 @@
-#include "widgets/xgraph_utils.h"
+#include "app/widgets/xgraph_utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/core/startup.h"
 
-#include "app/core/trace_log.h"
+#include "core/trace_log.h"
 #include "platform/file_system.h"
 #include "platform/wine_paths.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/core/house_colours.h"
-#include "app/core/simulator_detection.h"
+#include "core/simulator_detection.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "app/core/wine_prefix_search.h"
 
-#include "app/core/simulator_detection.h"
 #include "app/core/steam_libraries.h"
+#include "core/simulator_detection.h"
 
 #include <algorithm>
 #include <cstdlib>

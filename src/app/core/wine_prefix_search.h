@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/simulator_detection.h"
+#include "core/simulator_detection.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
-#include "widgets/flat_combo_box.h"
+#include "app/widgets/flat_combo_box.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QAbstractItemView>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "widgets/flat_common.h"
+#include "app/widgets/flat_common.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QPainter>
 

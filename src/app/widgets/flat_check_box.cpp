@@ -1,6 +1,6 @@
-#include "widgets/flat_check_box.h"
+#include "app/widgets/flat_check_box.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/core/site_addresses.h"
+#include "core/site_addresses.h"
 
 #include <cstdlib>
 

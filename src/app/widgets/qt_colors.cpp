@@ -1,4 +1,4 @@
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -3,7 +3,7 @@
 // What the flat controls share: the paint hook, the glyph list and the filled rectangles the
 // flat parts are made of.
 
-#include "widgets/xgraph_utils.h"
+#include "app/widgets/xgraph_utils.h"
 
 #include <QList>
 #include <QObject>

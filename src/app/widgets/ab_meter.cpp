@@ -1,6 +1,6 @@
-#include "widgets/ab_meter.h"
+#include "app/widgets/ab_meter.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QCoreApplication>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // A pick-list combo box with a flat look: a one-pixel frame, a flat drop-down button with a
 // small arrow, and items drawn as plain text on the control's colour.
 
-#include "widgets/flat_common.h"
+#include "app/widgets/flat_common.h"
 
 #include <QComboBox>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "widgets/marquee_bar.h"
+#include "app/widgets/marquee_bar.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QPainter>
 #include <QTimer>

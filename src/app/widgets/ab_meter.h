@@ -3,8 +3,8 @@
 // A segmented progress meter: up to ten blocks over a background, one block per ten percent,
 // and the link that hands an archive component's progress to it.
 
+#include "app/widgets/xgraph_utils.h"
 #include "archive/meter_link.h"
-#include "widgets/xgraph_utils.h"
 
 #include <QImage>
 #include <QPointer>

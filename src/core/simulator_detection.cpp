@@ -1,4 +1,4 @@
-#include "app/core/simulator_detection.h"
+#include "core/simulator_detection.h"
 
 #include "platform/wine_paths.h"
 #include "platform/wine_registry.h"

@@ -3,7 +3,7 @@
 // The bridge between colour values and Qt: system colours come from the application's
 // palette, and colour values become QColors.
 
-#include "widgets/xgraph_utils.h"
+#include "app/widgets/xgraph_utils.h"
 
 #include <QColor>
 

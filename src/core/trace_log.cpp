@@ -1,4 +1,4 @@
-#include "app/core/trace_log.h"
+#include "core/trace_log.h"
 
 #include "platform/io_error.h"
 

@@ -1,6 +1,6 @@
-#include "widgets/flat_edit.h"
+#include "app/widgets/flat_edit.h"
 
-#include "widgets/qt_colors.h"
+#include "app/widgets/qt_colors.h"
 
 #include <QAction>
 #include <QClipboard>

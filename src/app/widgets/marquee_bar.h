@@ -5,7 +5,7 @@
 // the right end. The bar composes every frame in an off-screen image and copies that to the
 // screen in one go, so it does not flicker.
 
-#include "widgets/xgraph_utils.h"
+#include "app/widgets/xgraph_utils.h"
 
 #include <QImage>
 #include <QWidget>

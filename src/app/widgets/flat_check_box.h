@@ -4,7 +4,7 @@
 // the caption beside it with its accelerator underlined, and a dotted focus rectangle around
 // the caption. It paints all of itself.
 
-#include "widgets/flat_common.h"
+#include "app/widgets/flat_common.h"
 
 #include <QImage>
 #include <QPointer>

@@ -5,7 +5,7 @@
 // a paste that would bring in a line break is refused, and the caret goes to the end of the
 // text when the box receives the focus.
 
-#include "widgets/flat_common.h"
+#include "app/widgets/flat_common.h"
 
 #include <QFont>
 #include <QLineEdit>

@@ -123,12 +123,6 @@ std::string upperExtension(const std::string& fileName) {
 
 } // namespace
 
-std::string TAbArchiveItem::windowsName() const {
-    std::string name(FileName);
-    std::replace(name.begin(), name.end(), '/', '\\');
-    return name;
-}
-
 std::string_view TAbZipArchive::TextStore::keep(std::string_view text) {
     if (text.empty())
         return {};

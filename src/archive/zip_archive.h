@@ -46,8 +46,6 @@ public:
     // The name as the program sees it: UTF-8, with the archive's own separators. The
     // archive holds the characters for as long as it is open.
     std::string_view FileName;
-    // FileName with every "/" turned into "\" (mask matching and output paths use it).
-    std::string windowsName() const;
     // A folder entry: the stored name ends in a separator.
     bool isFolder() const;
 };
@@ -75,7 +73,6 @@ public:
     std::string_view FileComment; // held by the archive, as FileName
 
     bool isEncrypted() const { return GeneralPurposeBitFlag & 0x0001; }
-    bool hasDataDescriptor() const { return GeneralPurposeBitFlag & 0x0008; }
     bool isUtf8() const { return GeneralPurposeBitFlag & 0x0800; }
     // The host system of "version made by" (APPNOTE 4.4.2): 0 MS-DOS, 3 Unix, ...
     unsigned hostSystem() const { return VersionMadeBy >> 8; }
@@ -143,14 +140,9 @@ public:
     // decryption, the decoder, the CRC-32.
     void UnzipItemToStream(TAbZipItem& item, ByteSink& output);
 
-    const std::string& ArchiveFileName() const { return m_fileName; }
     const std::string& ArchiveComment() const { return m_comment; }
-    bool IsExecutable() const { return m_isExecutable; }
     // For a program file: the size of the leading program part.
     std::uint64_t StubSize() const { return m_stubSize; }
-    // The amount added to every stored offset (a self-extracting archive whose offsets
-    // were not adjusted for the program part in front).
-    std::uint64_t OffsetShift() const { return m_offsetShift; }
     // The device and inode of the archive's file (false when it is read from memory).
     bool fileIdentity(std::uint64_t& device, std::uint64_t& inode) const {
         return m_input->fileIdentity(device, inode);
@@ -188,6 +180,8 @@ private:
     std::string m_comment;
     bool m_isExecutable = false;
     std::uint64_t m_stubSize = 0;
+    // The amount added to every stored offset (a self-extracting archive whose offsets were
+    // not adjusted for the program part in front).
     std::uint64_t m_offsetShift = 0;
     // Disjoint ranges of the file already read, sorted by their start.
     std::vector<std::pair<std::uint64_t, std::uint64_t>> m_read;

@@ -1,5 +1,8 @@
 #pragma once
 
+// The names of the controls, the handlers, the downloader's members and the trace lines are
+// explained in GLOSSARY.md next to this file.
+
 #include "app/core/startup.h"
 #include "app/widgets/ab_meter.h"
 #include "app/widgets/flat_check_box.h"

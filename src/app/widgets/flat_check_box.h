@@ -40,15 +40,11 @@ public:
 
     const QString& CustomProperty() const { return m_customProperty; }
     void SetCustomProperty(const QString& value) { m_customProperty = value; }
-    bool AllowGrayed() const { return m_allowGrayed; }
     void SetAllowGrayed(bool allow) { m_allowGrayed = allow; }
     bool Checked() const { return m_state == TCheckBoxState::cbChecked; }
     void SetChecked(bool checked);
-    TColor BlankColor() const { return m_blankColor; }
     void SetBlankColor(TColor color);
-    TColor MarkColor() const { return m_markColor; }
     void SetMarkColor(TColor color);
-    int Spacing() const { return m_spacing; }
     void SetSpacing(int spacing);
     TCheckBoxLayout Layout() const { return m_layout; }
     void SetLayout(TCheckBoxLayout layout);
@@ -60,9 +56,7 @@ public:
     void SetGlyph(TImageList* glyph);
     TCheckBoxState State() const { return m_state; }
     void SetState(TCheckBoxState state);
-    bool AutoSize() const { return m_autoSize; }
     void SetAutoSize(bool autoSize);
-    const QString& Caption() const { return m_caption; }
     void SetCaption(const QString& caption);
     TColor Color() const { return m_color; }
     void SetColor(TColor color);
@@ -76,7 +70,6 @@ public:
     // What a click does, however it comes: focus, next state, then `clicked`.
     void Click();
 
-    bool Focused() const { return m_focused; }
     // Where the square and the caption's text go.
     QRect SquareRect() const;
     QRect CaptionRect() const;

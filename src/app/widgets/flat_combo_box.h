@@ -23,9 +23,7 @@ public:
 
     TColor BorderColor() const { return m_borderColor; }
     void SetBorderColor(TColor color);
-    TColor ArrowColor() const { return m_arrowColor; }
     void SetArrowColor(TColor color);
-    TColor ButtonColor() const { return m_buttonColor; }
     void SetButtonColor(TColor color);
     // The fill of the box and of its items.
     TColor Color() const { return m_color; }
@@ -36,7 +34,6 @@ public:
     // Height of each item of the list (fixed-height owner-drawn style).
     int ItemHeight() const { return m_itemHeight; }
     void SetItemHeight(int height);
-    int ItemIndex() const { return currentIndex(); }
     void SetItemIndex(int index) { setCurrentIndex(index); }
     const QString& CustomProperty() const { return m_customProperty; }
     void SetCustomProperty(const QString& value) { m_customProperty = value; }

@@ -42,7 +42,6 @@ public:
     void SetbtnVisible(bool visible);
     int btnWidth() const { return m_look.btnWidth; }
     void SetbtnWidth(int width);
-    const QString& btnCaption() const { return m_btnCaption; }
     void SetbtnCaption(const QString& caption);
     TImageList* Glyph() const { return m_glyph; }
     void SetGlyph(TImageList* glyph);
@@ -52,7 +51,6 @@ public:
     void SetBorderColor(TColor color);
     TColor btnColor() const { return m_look.btnColor; }
     void SetbtnColor(TColor color);
-    const QFont& btnFont() const { return m_btnFont; }
     void SetbtnFont(const QFont& font); // copied
     TColor Color() const { return m_look.color; }
     void SetColor(TColor color);
@@ -66,7 +64,6 @@ public:
     bool Paste();
 
     bool ButtonPressed() const { return m_buttonPressed; }
-    bool MouseInControl() const { return m_mouseInControl; }
     // The area where the mouse works the button: the button plus twice the frame width.
     QRect ButtonHitRect() const;
 

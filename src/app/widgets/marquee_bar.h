@@ -52,7 +52,6 @@ public:
     int SlotCount() const { return m_slotCount; }
     bool ThemedMode() const { return m_themedMode; }
     int BuiltWidth() const { return m_builtWidth; }
-    int BuiltHeight() const { return m_builtHeight; }
     const QImage& BackBuffer() const { return m_backBuffer; }
     // Block 1 is the head of the train, block 7 its tail.
     TColor BlockColor(int block) const { return m_blocks.at(static_cast<std::size_t>(block - 1)).color; }

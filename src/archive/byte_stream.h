@@ -10,7 +10,8 @@ namespace sw {
 class ByteSource {
 public:
     virtual ~ByteSource() = default;
-    // Reads up to `size` bytes; returns fewer only at the end of the stream (0 = end).
+    // Reads up to `size` bytes; may return fewer at any time (a source made of parts does at
+    // their seams), and 0 only at the end of the stream.
     virtual std::size_t read(std::uint8_t* buffer, std::size_t size) = 0;
 };
 

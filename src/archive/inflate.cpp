@@ -30,6 +30,25 @@ constexpr std::size_t kOutSize = kHistory + kChunk + kMaxMatch + 16;
 constexpr std::size_t kInSize = 64 * 1024;
 constexpr std::size_t kInKeep = 8; // bytes kept before the read position (stored blocks give them back)
 constexpr unsigned kMaxOverrun = 16;
+constexpr std::ptrdiff_t kFastInput = 32; // see decodeBlockImpl
+
+// The primary table index of the code after the literal `e`, from the bits as they were
+// before it: with bextr, one step after the entry's load instead of a shift and a mask.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+template <bool kBextr>
+[[gnu::always_inline]] inline std::uint64_t indexAfterLiteral(std::uint64_t bits, std::uint32_t e) {
+    if constexpr (kBextr) {
+        std::uint64_t index;
+        asm("bextrq %2, %1, %0" : "=r"(index) : "r"(bits), "r"(std::uint64_t{e}));
+        return index;
+    }
+    return (bits >> entryBits(e)) & ((1u << kLitlenBits) - 1);
+}
+#else
+template <bool kBextr> inline std::uint64_t indexAfterLiteral(std::uint64_t bits, std::uint32_t e) {
+    return (bits >> entryBits(e)) & ((1u << kLitlenBits) - 1);
+}
+#endif
 
 [[noreturn]] void throwTruncated() {
     throw EAbInflateError("compressed data ends before the final block does [Inflate]");
@@ -111,12 +130,12 @@ struct Inflater::State {
     }
 
     [[gnu::noinline]] void refillSlow() {
-        if (!inEof) {
+        // A source may hand out fewer bytes than asked before its end: only an empty read ends it.
+        while (!inEof && inEnd - inNext < 8)
             fetch();
-            if (inEnd - inNext >= 8) {
-                refill();
-                return;
-            }
+        if (inEnd - inNext >= 8) {
+            refill();
+            return;
         }
         while (bitcnt <= 56) {
             if (inNext < inEnd) {
@@ -155,9 +174,10 @@ struct Inflater::State {
     void dynamicTables();
     void fixedTables();
     void decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst);
-    inline void decodeBlockImpl(const std::uint32_t* lit, const std::uint32_t* dst);
-    void decodeBlockGeneric(const std::uint32_t* lit, const std::uint32_t* dst);
-    void decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst);
+    template <bool kFast, bool kBextr>
+    inline bool decodeBlockImpl(const std::uint32_t* lit, const std::uint32_t* dst);
+    bool decodeBlockGeneric(const std::uint32_t* lit, const std::uint32_t* dst, bool fast);
+    bool decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst, bool fast);
 };
 
 void Inflater::State::run() {
@@ -294,7 +314,13 @@ void Inflater::State::dynamicTables() {
 // 15 + 16 and 15 + 14 bits, each within the 56 a refill guarantees). The stream state lives
 // in locals here: stores through the byte pointer of the output could alias the members,
 // which would force the compiler to reload them after every byte.
-inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, const std::uint32_t* const dst) {
+// The fast form runs while at least kFastInput bytes of input are buffered at the top of a
+// turn: a turn refills at most twice (at most 7 + 7 bytes consumed, then an 8-byte load), so
+// its refills need no bounds check. When the input runs short and no more can be fetched
+// (the last bytes of the stream), it returns false and the checked form finishes the block.
+// Either returns true at the end of the block.
+template <bool kFast, bool kBextr>
+inline bool Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, const std::uint32_t* const dst) {
     std::uint8_t* const buf = outBuf;
     std::uint64_t bb = bitbuf;
     unsigned bc = bitcnt;
@@ -317,7 +343,7 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
     };
     // Must inline: called out of line, it would keep the stream state in memory.
     auto refillLocal = [&]() __attribute__((always_inline)) {
-        if (end - next >= 8) [[likely]] {
+        if (kFast || end - next >= 8) [[likely]] {
             bb |= loadLe64(next) << bc;
             next += (63 - bc) >> 3;
             bc |= 56;
@@ -327,7 +353,20 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             load();
         }
     };
+    // At least kFastInput bytes buffered, fetching more when they run short; false when the
+    // input has no more to give.
+    auto enoughInput = [&]() __attribute__((always_inline)) {
+        if (end - next >= kFastInput) [[likely]]
+            return true;
+        save();
+        while (inEnd - inNext < kFastInput && !inEof)
+            fetch();
+        load();
+        return end - next >= kFastInput;
+    };
 
+    if (kFast && !enoughInput())
+        return false;
     // Loop invariant: at least 56 bits are held and e is the literal/length table entry for
     // them, looked up before the previous match is copied so that the load overlaps the copy.
     refillLocal();
@@ -338,50 +377,63 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             flushOut();
             load();
         }
+        if (kFast && !enoughInput()) [[unlikely]] {
+            save();
+            return false;
+        }
         if (isLiteral(e)) {
             // Up to three literals from one refill: 3 x 11 primary-table bits fit in the 56 held.
+            // The next entry's index comes from the bits before the shift, so that the shift is
+            // off the chain of dependent loads.
+            std::uint64_t index = indexAfterLiteral<kBextr>(bb, e);
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
-            e = lit[bb & ((1u << kLitlenBits) - 1)];
+            e = lit[index];
             if (!isLiteral(e))
                 goto notLiteral;
+            index = indexAfterLiteral<kBextr>(bb, e);
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
-            e = lit[bb & ((1u << kLitlenBits) - 1)];
+            e = lit[index];
             if (!isLiteral(e))
                 goto notLiteral;
+            // At least 56 - 3 x 11 bits are left for the next index, so the refill is off the
+            // chain too.
+            index = indexAfterLiteral<kBextr>(bb, e);
             bb >>= entryBits(e);
             bc -= entryBits(e);
             buf[p++] = static_cast<std::uint8_t>(entryValue(e));
             refillLocal();
-            e = lit[bb & ((1u << kLitlenBits) - 1)];
+            e = lit[index];
             continue;
         }
     notLiteral:
         // At least 34 bits are held here: enough for a subtable code (15), or a length code
         // and its extra bits (15 + 16).
-        if (entryKind(e) == kSubtable) {
+        if (entryClass(e) == kSubtable) {
             bb >>= kLitlenBits;
             bc -= kLitlenBits;
             e = lit[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
             if (isLiteral(e)) {
+                // 34 - 15 bits are left: the next index is known before the refill.
                 bb >>= entryBits(e);
                 bc -= entryBits(e);
                 buf[p++] = static_cast<std::uint8_t>(entryValue(e));
+                const std::uint32_t* const next = &lit[bb & ((1u << kLitlenBits) - 1)];
                 refillLocal();
-                e = lit[bb & ((1u << kLitlenBits) - 1)];
+                e = *next;
                 continue;
             }
         }
-        unsigned kind = entryKind(e);
-        if (kind != kMatch) {
+        if (entryClass(e) != kMatch) {
+            const unsigned kind = entryKind(e);
             if (kind == kEndOfBlock) {
                 bb >>= entryBits(e);
                 bc -= entryBits(e);
                 save();
-                return;
+                return true;
             }
             save();
             if (kind == kInvalidSymbol)
@@ -399,7 +451,7 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
 
         refillLocal();
         e = dst[bb & ((1u << kDistBits) - 1)];
-        if (entryKind(e) == kSubtable) {
+        if (entryClass(e) == kSubtable) {
             bb >>= kDistBits;
             bc -= kDistBits;
             e = dst[entryValue(e) + (bb & ((1u << entryExtra(e)) - 1))];
@@ -407,10 +459,9 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
         before = bb;
         bb >>= entryBits(e);
         bc -= entryBits(e);
-        kind = entryKind(e);
-        if (kind != kMatch) {
+        if (entryClass(e) != kMatch) {
             save();
-            if (kind == kInvalidSymbol)
+            if (entryKind(e) == kInvalidSymbol)
                 throw EAbInflateError("decoded an invalid distance symbol: greater than 29 [DecodeData]");
             throw EAbInflateError("decoded a bit pattern that is no distance code [DecodeData]");
         }
@@ -421,8 +472,11 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
             save();
             throw EAbInflateError("distance reaches before the start of the output [DecodeData]");
         }
+        // A refill was followed by at most 15 + 14 bits of distance: at least 27 are left, and
+        // the next index is known before this refill.
+        const std::uint32_t* const nextEntry = &lit[bb & ((1u << kLitlenBits) - 1)];
         refillLocal();
-        e = lit[bb & ((1u << kLitlenBits) - 1)];
+        e = *nextEntry;
 
         std::uint8_t* to = buf + p;
         const std::uint8_t* from = to - distance;
@@ -460,24 +514,25 @@ inline void Inflater::State::decodeBlockImpl(const std::uint32_t* const lit, con
     }
 }
 
-// The same loop compiled twice: with BMI2 the variable shifts of the bit buffer (shrx) and
-// the masks (bzhi) shorten the chain from one code to the next; the CPU picks at run time.
-__attribute__((flatten)) void Inflater::State::decodeBlockGeneric(const std::uint32_t* lit,
-                                                                  const std::uint32_t* dst) {
-    decodeBlockImpl(lit, dst);
+// The same loop compiled twice: with BMI1 and BMI2 the variable shifts of the bit buffer
+// (shrx), the masks (bzhi) and the index after a literal (bextr) shorten the chain from one
+// code to the next; the CPU picks at run time.
+__attribute__((flatten)) bool Inflater::State::decodeBlockGeneric(const std::uint32_t* lit,
+                                                                  const std::uint32_t* dst, bool fast) {
+    return fast ? decodeBlockImpl<true, false>(lit, dst) : decodeBlockImpl<false, false>(lit, dst);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-__attribute__((target("bmi2"), flatten)) void Inflater::State::decodeBlockBmi2(const std::uint32_t* lit,
-                                                                               const std::uint32_t* dst) {
-    decodeBlockImpl(lit, dst);
+__attribute__((target("bmi,bmi2"), flatten)) bool
+Inflater::State::decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst, bool fast) {
+    return fast ? decodeBlockImpl<true, true>(lit, dst) : decodeBlockImpl<false, true>(lit, dst);
 }
 namespace {
-const bool kHaveBmi2 = __builtin_cpu_supports("bmi2");
+const bool kHaveBmi2 = __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
 }
 #else
-void Inflater::State::decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst) {
-    decodeBlockImpl(lit, dst);
+bool Inflater::State::decodeBlockBmi2(const std::uint32_t* lit, const std::uint32_t* dst, bool fast) {
+    return decodeBlockGeneric(lit, dst, fast);
 }
 namespace {
 constexpr bool kHaveBmi2 = false;
@@ -485,10 +540,12 @@ constexpr bool kHaveBmi2 = false;
 #endif
 
 void Inflater::State::decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst) {
-    if (kHaveBmi2)
-        decodeBlockBmi2(lit, dst);
-    else
-        decodeBlockGeneric(lit, dst);
+    if (kHaveBmi2) {
+        if (!decodeBlockBmi2(lit, dst, true))
+            decodeBlockBmi2(lit, dst, false);
+    } else if (!decodeBlockGeneric(lit, dst, true)) {
+        decodeBlockGeneric(lit, dst, false);
+    }
 }
 
 Inflater::Inflater(bool deflate64) : m_deflate64(deflate64) {}

@@ -28,7 +28,7 @@ std::uint32_t symbolEntry(TableType type, bool deflate64, unsigned sym, unsigned
         return makeEntry(sym, kLiteral, 0, bits);
     case TableType::Litlen:
         if (sym < 256)
-            return makeEntry(sym, kLiteral, 0, bits);
+            return makeEntry(sym, kLiteral, kLitlenBits, bits);
         if (sym == 256)
             return makeEntry(0, kEndOfBlock, 0, bits);
         if (sym > 285)

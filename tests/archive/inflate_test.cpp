@@ -2,6 +2,8 @@
 // including hostile ones, and against zlib's encoder where zlib is available.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "archive/ab_exception.h"
@@ -305,6 +307,52 @@ TEST(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
             EXPECT_TRUE(inflateString(packed, false) == data)
                 << "level " << level << " strategy " << strategy;
         }
+    }
+}
+
+// Input that arrives a few bytes at a time: the decoder leaves its unchecked loop whenever
+// fewer bytes than one turn may read are buffered, and must go back and forth mid-block.
+class TrickleSource : public ByteSource {
+public:
+    TrickleSource(const std::string& data, unsigned seed) : m_data(data), m_rng(seed) {}
+    std::size_t read(std::uint8_t* buffer, std::size_t size) override {
+        const std::size_t n = std::min({size, m_data.size() - m_at, std::size_t{1} + m_rng() % 40});
+        std::memcpy(buffer, m_data.data() + m_at, n);
+        m_at += n;
+        return n;
+    }
+
+private:
+    const std::string& m_data;
+    std::size_t m_at = 0;
+    std::mt19937 m_rng;
+};
+
+TEST(InflateAgainstZlib, InputInReadsOfAnySize) {
+    std::mt19937 rng(11);
+    std::string data;
+    while (data.size() < 300000) {
+        const std::string word = "fltsim." + std::to_string(rng() % 50) + (rng() % 4 ? " " : "\r\n");
+        data += word;
+        if (rng() % 50 == 0)
+            data += static_cast<char>(rng());
+    }
+    z_stream z{};
+    ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string packed(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(data.data());
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    Inflater inflater;
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        TrickleSource source(packed, seed);
+        StringSink sink;
+        inflater.inflate(source, sink);
+        EXPECT_TRUE(sink.data() == data) << "seed " << seed;
     }
 }
 #endif

@@ -209,11 +209,20 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     overlay.setPhaseText(kInstallText);
     overlay.setMarqueeVisible(true);
 
-    const std::optional<int> installed = parts.liveries.installDownloaded(templiv, packageFileName);
+    const auto installed = parts.liveries.installDownloaded(templiv, packageFileName);
     if (!installed)
         return; // a message ended the pass; the package file stays for a later attempt
 
-    if (*installed == 0) {
+    if (installed->installed == 0 && installed->declined > 0) {
+        // The user kept what is installed: nothing changed, nothing more to say.
+        roadEnd.complete();
+        overlay.setOverlayVisible(false);
+        fs::deleteFile(packageFile);
+        liveries::RemoveTree(parts.trace, templiv, true, false, false);
+        log("1247", "BitBtn8Click end");
+        return;
+    }
+    if (installed->installed == 0) {
         const bool found = hasPackageFolder(templiv, packageFileName);
         roadEnd.fail();
         if (found)

@@ -47,9 +47,11 @@ void copyTextures(const std::string& sourceFolder, const std::string& pattern,
 }
 
 // Before a pass over several packages: which of them to leave out. The liveries installed
-// already are listed in one question; Yes installs them again, No leaves them out.
+// already are listed in one question (a single one, with `askOneByName`, in the question
+// that names it); Yes installs them again, No leaves them out.
 std::vector<bool> skippedAsInstalled(const LiveryContext& context,
-                                     const std::vector<std::string>& packageFolders) {
+                                     const std::vector<std::string>& packageFolders,
+                                     bool askOneByName = false) {
     std::vector<bool> installed(packageFolders.size(), false);
     std::vector<LiveryInPackage> again;
     if (context.view.simulator() == Simulator::None)
@@ -63,7 +65,11 @@ std::vector<bool> skippedAsInstalled(const LiveryContext& context,
             again.push_back(livery);
         }
     }
-    if (again.empty() || context.messages.askYesNo(reinstallListQuestion(again)))
+    if (again.empty())
+        return installed;
+    const std::string question =
+        askOneByName && again.size() == 1 ? reinstallQuestion(again.front()) : reinstallListQuestion(again);
+    if (context.messages.askYesNo(question))
         return std::vector<bool>(packageFolders.size(), false);
     return installed;
 }
@@ -252,11 +258,20 @@ bool installAllPackages(const LiveryContext& context, PackageValues& last,
 }
 
 bool installDownloadedPackages(const LiveryContext& context, PackageValues& last,
-                               const std::string& templivFolder, const std::string& archiveName) {
+                               const std::string& templivFolder, const std::string& archiveName,
+                               int* declined) {
+    std::vector<std::string> packageFolders;
     for (const fs::DirEntry& entry : fs::enumerate(templivFolder, "*.")) {
-        if (entry.name == "." || entry.name == ".." || entry.name == archiveName)
+        if (entry.name != "." && entry.name != ".." && entry.name != archiveName)
+            packageFolders.push_back(templivFolder + "/" + entry.name);
+    }
+    const std::vector<bool> skipped = skippedAsInstalled(context, packageFolders, true);
+    if (declined)
+        *declined = static_cast<int>(std::count(skipped.begin(), skipped.end(), true));
+    for (std::size_t i = 0; i < packageFolders.size(); ++i) {
+        if (skipped[i])
             continue;
-        const std::string packageFolder = templivFolder + "/" + entry.name;
+        const std::string& packageFolder = packageFolders[i];
         const std::string descriptorPath = packageFolder + "/installerinfo.txt";
         if (!fs::fileExists(descriptorPath)) {
             context.messages.showMessage(messageWithPath(kMsgNoInstallerInfo, descriptorPath));

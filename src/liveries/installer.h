@@ -46,8 +46,11 @@ bool installAllPackages(const LiveryContext& context, PackageValues& last,
 // The install phase of the download-and-install sequence: every extension-less entry of
 // `templivFolder` except `archiveName`, in order. Returns true when every entry was handled
 // (the caller then finishes: hides `p3`, shows its completion message, cleans up); false when
-// a message ended the handler.
+// a message ended the handler. Before it starts, the liveries installed already are asked
+// about: one of them with reinstallQuestion, several in one reinstallListQuestion. No leaves
+// them out, counted in `declined` when given.
 bool installDownloadedPackages(const LiveryContext& context, PackageValues& last,
-                               const std::string& templivFolder, const std::string& archiveName);
+                               const std::string& templivFolder, const std::string& archiveName,
+                               int* declined = nullptr);
 
 } // namespace sw::liveries

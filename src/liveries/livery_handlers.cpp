@@ -198,8 +198,8 @@ void LiveryHandlers::BitBtn13Click() {
     UndoLastChange(m_context);
 }
 
-std::optional<int> LiveryHandlers::installDownloaded(const std::string& templivFolder,
-                                                     const std::string& archiveName) {
+std::optional<LiveryHandlers::DownloadedPackages>
+LiveryHandlers::installDownloaded(const std::string& templivFolder, const std::string& archiveName) {
     // The pass installs every entry it handles unless the simulator choice is "None"; it
     // pumps no messages, so the choice cannot change while it runs.
     int packages = 0;
@@ -209,9 +209,11 @@ std::optional<int> LiveryHandlers::installDownloaded(const std::string& templivF
     }
     const bool installs = m_context.view.simulator() != Simulator::None;
     PackageValues pass = m_selected; // the pass's own values; SelectedPackage stays
-    if (!installDownloadedPackages(m_context, pass, templivFolder, archiveName))
+    DownloadedPackages result;
+    if (!installDownloadedPackages(m_context, pass, templivFolder, archiveName, &result.declined))
         return std::nullopt;
-    return installs ? packages : 0;
+    result.installed = installs ? packages - result.declined : 0;
+    return result;
 }
 
 } // namespace sw::liveries

@@ -53,8 +53,14 @@ public:
     void BitBtn13Click();
 
     // The download pass, for the download-and-install sequence: the number of packages
-    // installed, or nothing when a message ended the pass.
-    std::optional<int> installDownloaded(const std::string& templivFolder, const std::string& archiveName);
+    // installed and of those the user chose not to install again, or nothing when a message
+    // ended the pass.
+    struct DownloadedPackages {
+        int installed = 0;
+        int declined = 0;
+    };
+    std::optional<DownloadedPackages> installDownloaded(const std::string& templivFolder,
+                                                        const std::string& archiveName);
 
     // SelectedPackage: the values of the package shown in `cb1`. The passes over several
     // packages work on their own copies and never change it.

@@ -356,3 +356,45 @@ TEST(DownloadProgress, PercentageInCaptionAndTitleButNotForAnUnknownSize) {
     httpgetMOnProgress(idle, overlay);
     EXPECT_TRUE(overlay.captions.empty());
 }
+
+// A livery installed already is asked about by name once it is unpacked; No keeps the
+// product exactly as it was and says nothing more, Yes installs it again.
+TEST_F(DownloadAndInstallTest, ALiveryInstalledAlreadyIsInstalledAgainOnlyWhenTheUserSaysSo) {
+    server.addFile("/p/house.zip",
+                   buildZip({storedEntry("House/installerinfo.txt", descriptor("House", "house")),
+                             storedEntry("House/texture.house/fuselage.bmp", "new paint")}));
+    const std::string question = "question: House is already installed in ZEV_A320_200. Install it again?";
+    sink.answers = {false};
+    run(server.url("/p/house.zip"));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{question});
+    expectCleanFailure(); // nothing changed, nothing left over
+    EXPECT_FALSE(
+        std::filesystem::exists(sim / "SimObjects" / "Airplanes" / "ZEV_A320_200" / "texture.house"));
+    EXPECT_TRUE(empty("tempzip"));
+    EXPECT_EQ(trace.back(), "1247 BitBtn8Click end");
+
+    sink.messages.clear();
+    sink.answers = {true};
+    run(server.url("/p/house.zip"));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{question, "Downloading and Installing completed"}));
+    EXPECT_NE(readFile(cfgPath()).find("[fltsim.1]\r\ntitle=ZEV A320 House"), std::string::npos);
+}
+
+// Of two liveries, the one installed already is left out on No; the other is installed.
+TEST_F(DownloadAndInstallTest, NoToInstallingAgainLeavesOutOnlyTheLiveryThatIsThere) {
+    server.addFile("/p/pack.zip", twoLiveries());
+    server.addFile("/p/blue.zip", buildZip({storedEntry("Blue/installerinfo.txt", descriptor("Blue", "blue")),
+                                            storedEntry("Blue/texture.blue/fuselage.bmp", "blue paint")}));
+    run(server.url("/p/blue.zip"));
+    const std::string once = readFile(cfgPath());
+    sink.messages.clear();
+    sink.answers = {false};
+    run(server.url("/p/pack.zip"));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{
+                                 "question: Blue is already installed in ZEV_A320_200. Install it again?",
+                                 "Downloading and Installing completed"}));
+    const std::string config = readFile(cfgPath());
+    EXPECT_EQ(config.find("ui_variation=Blue"), config.rfind("ui_variation=Blue")); // still once
+    EXPECT_NE(config.find("[fltsim.2]\r\ntitle=ZEV A320 Red"), std::string::npos);
+    EXPECT_EQ(config.substr(0, once.find("[General]")), once.substr(0, once.find("[General]")));
+}

@@ -130,6 +130,9 @@ public:
     // The state behind the session: connected flag and the cracked parts of URL.
     bool Connected() const { return m_connected; }
     const HttpUrlParts& CrackedUrl() const { return m_cracked; }
+    // The address a request for the current URL gives the transport: the cracked parts
+    // joined again, the path escaped by the options.
+    std::string requestUrl() const;
 
 protected:
     void CrackUrl(const std::string& url);
@@ -139,7 +142,6 @@ protected:
 
 private:
     void disconnectAfterFailure() noexcept;
-    std::string requestUrl() const;
 
     TALWinHttpClientInternetOpenAccessType m_accessType =
         TALWinHttpClientInternetOpenAccessType::wHttpAt_NO_PROXY;

@@ -81,6 +81,9 @@ public:
     TOnConcluidoEvent MOnConcluido;
     TOnStatusEvent MOnStatus;
 
+    // The address the requests for MURL give the transport.
+    std::string requestUrl() const;
+
     // Runs a whole download of MURL into MArquivoLocal; returns when it has ended, been
     // stopped or failed. Never throws.
     void StartDownload();
@@ -143,7 +146,6 @@ private:
     std::size_t readBlock(HttpRequest& request, char* buffer, std::size_t size);
     bool waitCallback();
     std::uint32_t codeOf(HttpFailure failure) const;
-    std::string requestUrl() const;
     void reportHttpStatus(const HttpRequest& request);
     void flushLabels();
 

@@ -3,7 +3,9 @@
 #include "platform/http_session_core.h"
 #include "platform/http_transport_error.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 
 namespace sw {
@@ -53,6 +55,10 @@ std::size_t authorityEnd(const std::string& url) {
 } // namespace
 
 void checkHttpUrl(const std::string& url) {
+    // The parser reads a C string: a NUL byte would cut the address short, and the request
+    // would go to another host or path than the one asked for.
+    if (url.find('\0') != std::string::npos)
+        throw HttpTransportError::fromCurlCode(CURLE_URL_MALFORMAT);
     UrlHandle handle = newUrl();
     if (curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
         throw HttpTransportError::fromCurlCode(CURLE_URL_MALFORMAT);
@@ -61,7 +67,22 @@ void checkHttpUrl(const std::string& url) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (scheme != "http" && scheme != "https")
         throw HttpTransportError::fromCurlCode(CURLE_UNSUPPORTED_PROTOCOL);
-    if (part(handle.get(), CURLUPART_HOST).empty())
+    // The host as the request names it, escapes decoded: never empty, never a control byte.
+    const std::string host = part(handle.get(), CURLUPART_HOST);
+    if (host.empty() || std::any_of(host.begin(), host.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= 0x20 || c == 0x7F;
+        }))
+        throw HttpTransportError::fromCurlCode(CURLE_URL_MALFORMAT);
+    // Port 0 reaches no server; the parser takes it.
+    const std::string port = part(handle.get(), CURLUPART_PORT);
+    if (!port.empty() && std::strtoul(port.c_str(), nullptr, 10) == 0)
+        throw HttpTransportError::fromCurlCode(CURLE_URL_MALFORMAT);
+    // The parser also takes "http:/host" and "http:///host"; an address names its host right
+    // after "://", as the catalogue's client reads it.
+    const std::size_t schemeEnd = url.find(':');
+    if (schemeEnd == std::string::npos || url.compare(schemeEnd, 3, "://") != 0 ||
+        schemeEnd + 3 >= url.size() ||
+        std::string_view("/?#").find(url[schemeEnd + 3]) != std::string_view::npos)
         throw HttpTransportError::fromCurlCode(CURLE_URL_MALFORMAT);
 }
 
@@ -105,6 +126,30 @@ std::string withoutUrlCredentials(const std::string& url) {
     const std::size_t start = url.find("://") + 3;
     const std::size_t at = url.rfind('@', authorityEnd(url) - 1);
     return url.substr(0, start) + url.substr(at + 1);
+}
+
+std::optional<HttpRequestTarget> httpRequestTarget(const std::string& url) {
+    const std::string address = withoutUrlCredentials(url);
+    if (!isHttpUrl(address))
+        return std::nullopt;
+    UrlHandle handle = newUrl();
+    if (curl_url_set(handle.get(), CURLUPART_URL, address.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
+    HttpRequestTarget result;
+    result.host = part(handle.get(), CURLUPART_HOST);
+    char* port = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+        CurlString owned(port);
+        result.port = static_cast<unsigned>(std::strtoul(owned.get(), nullptr, 10));
+    }
+    result.target = part(handle.get(), CURLUPART_PATH);
+    char* query = nullptr;
+    if (curl_url_get(handle.get(), CURLUPART_QUERY, &query, 0) == CURLUE_OK) {
+        CurlString owned(query);
+        result.target += '?';
+        result.target += owned.get();
+    }
+    return result;
 }
 
 std::string escapeHttpPath(std::string_view path, HttpPathEscaping escaping) {

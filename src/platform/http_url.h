@@ -2,6 +2,7 @@
 
 // URL helpers of the HTTP transport, on libcurl's URL parser.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,16 @@ std::string resolveUrlReference(const std::string& base, const std::string& refe
 bool urlHasCredentials(const std::string& url);
 // `url` without its user name and password; unchanged when it has none or cannot be parsed.
 std::string withoutUrlCredentials(const std::string& url);
+
+// What a request for `url` carries, as the transport reads the address: the host it
+// connects to and names in Host, the port, and the request target (path and query) of the
+// request line. nullopt when the transport refuses the address.
+struct HttpRequestTarget {
+    std::string host;
+    unsigned port = 0;
+    std::string target;
+};
+std::optional<HttpRequestTarget> httpRequestTarget(const std::string& url);
 
 // How the path is escaped before it is sent (WinHttpOpenRequest's escape flags).
 struct HttpPathEscaping {

@@ -97,6 +97,30 @@ TEST_F(HttpFaultsTest, CredentialsInTheAddressAreNeverSent) {
     EXPECT_FALSE(urlHasCredentials("https://host/user@"));
 }
 
+// The transport takes an address only when it names its host right after "://", as the
+// catalogue's client reads it, and that host holds no control byte, escaped or not (a NUL
+// would cut the address short for the parser). What it sends is what the address says.
+TEST(HttpUrlTest, AddressesTheClientWouldReadOtherwiseAreRefused) {
+    using namespace std::string_literals;
+    for (const std::string& url :
+         {std::string("http:///host/x"), std::string("http:/host/x"), std::string("https:///host"),
+          std::string("http://a%7Fb/x"), std::string("http://a%01b/x"), std::string("http://host:0/x"),
+          "http://a\0b/x"s, "http://host/x\0y"s})
+        EXPECT_FALSE(isHttpUrl(url)) << url;
+    EXPECT_TRUE(isHttpUrl("http://host/a://b"));
+
+    const auto target = httpRequestTarget("http://me:pw@Zev.Example:8080/a/../b%20c?x=1#frag");
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->host, "Zev.Example");
+    EXPECT_EQ(target->port, 8080u);
+    EXPECT_EQ(target->target, "/b%20c?x=1");
+    const auto bare = httpRequestTarget("https://zev.example");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->port, 443u);
+    EXPECT_EQ(bare->target, "/");
+    EXPECT_FALSE(httpRequestTarget("http:///zev.example/x"));
+}
+
 TEST_F(HttpFaultsTest, AnswersThatAreNotHttpAreBadResponses) {
     TestHttpResponse garbage;
     garbage.rawAnswer = "garbage garbage\r\n\r\n";

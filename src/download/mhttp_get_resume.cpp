@@ -151,6 +151,35 @@ void TMHttpGetResume::sendRequest(HttpSession& session, std::unique_ptr<HttpRequ
     }
 }
 
+// WinINet's request steps in their order, each checked by CheckInternetError; once MErro is
+// set the later steps are skipped. With `rangeFrom` the Range line asks for the rest of the
+// file from there; `sendStatus`, when given, is shown just before the request goes out.
+void TMHttpGetResume::requestSteps(const std::string& verb, std::optional<std::int64_t> rangeFrom,
+                                   const char* sendStatus, std::unique_ptr<HttpSession>& session,
+                                   std::unique_ptr<HttpRequest>& request) {
+    if (!m_erro)
+        openInternet(session);
+    CheckInternetError();
+    if (!m_erro)
+        m_lastError = 0; // InternetConnectA: libcurl connects when the request goes out
+    CheckInternetError();
+    if (!m_erro)
+        openRequest(verb);
+    CheckInternetError();
+    if (!m_erro && rangeFrom) {
+        ReportStatus("Download a ser resumido, definindo escopo...");
+        m_requestHeaders.push_back("Range: bytes=" + std::to_string(*rangeFrom) + "-");
+        m_lastError = 0;
+        CheckInternetError();
+    }
+    if (!m_erro) {
+        if (sendStatus != nullptr)
+            ReportStatus(sendStatus);
+        sendRequest(*session, request);
+    }
+    CheckInternetError();
+}
+
 // Runs while a step waits for the network: the pump keeps the window alive and its close
 // button able to stop the download; a step that receives nothing for kStallLimit fails.
 // Time spent in the pump's handlers (a message box, say) is not the network's.
@@ -175,18 +204,7 @@ std::int64_t TMHttpGetResume::QueryRemoteSize(const std::string& url) {
     std::unique_ptr<HttpRequest> request;
     if (!m_erro) {
         ReportStatus("Verificando tamanho do download...");
-        if (!m_erro)
-            openInternet(session);
-        CheckInternetError();
-        if (!m_erro)
-            m_lastError = 0; // InternetConnectA: libcurl connects when the request goes out
-        CheckInternetError();
-        if (!m_erro)
-            openRequest("HEAD");
-        CheckInternetError();
-        if (!m_erro)
-            sendRequest(*session, request);
-        CheckInternetError();
+        requestSteps("HEAD", std::nullopt, nullptr, session, request);
     }
     if (m_erro || m_stopRequested || !request)
         return 0;

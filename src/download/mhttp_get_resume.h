@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,6 @@ public:
     std::int64_t MTamanhoArquivo() const { return m_tamanhoArquivo; }
     std::int64_t MBytesRecebidos() const { return m_bytesRecebidos; }
     std::int64_t MTotalRecebido() const { return m_totalRecebido; }
-    double MTempoInicial() const { return m_tempoInicial; }           // days (TDateTime)
-    double MTempoDecorrido() const { return m_tempoDecorrido; }       // days
     double MTempoDownload() const { return m_tempoDownload; }         // seconds
     double MTaxaTransferencia() const { return m_taxaTransferencia; } // KB/s
     double MTempoEstimado() const { return m_tempoEstimado; }         // seconds
@@ -123,8 +122,7 @@ public:
     void CheckInternetError();
     void FinishDownload();
 
-    // The code the last WinINet step left behind (GetLastError / SetLastError).
-    std::uint32_t lastInternetError() const { return m_lastError; }
+    // The code the last WinINet step left behind (SetLastError).
     void setLastInternetError(std::uint32_t code) { m_lastError = code; }
     std::int32_t ReconnectAttempt() const { return m_reconnectAttempt; }
     std::int32_t RestartCount() const { return m_restartCount; }
@@ -143,6 +141,8 @@ private:
     void openInternet(std::unique_ptr<HttpSession>& session);
     void openRequest(const std::string& verb);
     void sendRequest(HttpSession& session, std::unique_ptr<HttpRequest>& request);
+    void requestSteps(const std::string& verb, std::optional<std::int64_t> rangeFrom, const char* sendStatus,
+                      std::unique_ptr<HttpSession>& session, std::unique_ptr<HttpRequest>& request);
     std::size_t readBlock(HttpRequest& request, char* buffer, std::size_t size);
     bool waitCallback();
     std::uint32_t codeOf(HttpFailure failure) const;
@@ -153,8 +153,8 @@ private:
     std::int64_t m_tamanhoArquivo = 0;
     std::int64_t m_bytesRecebidos = 0;
     std::int64_t m_totalRecebido = 0;
-    double m_tempoInicial = 0;
-    double m_tempoDecorrido = 0;
+    double m_tempoInicial = 0;   // start of the transfer (days, TDateTime)
+    double m_tempoDecorrido = 0; // days since m_tempoInicial
     double m_tempoDownload = 0;
     double m_taxaTransferencia = 0;
     double m_tempoEstimado = 0;

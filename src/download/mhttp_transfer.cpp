@@ -93,26 +93,8 @@ TMHttpGetResume::PassEnd TMHttpGetResume::transferPass(const std::string& localF
     m_passBytes = 0;
     const bool rangeAsked = position > 0 && !m_askWhole;
     m_askWhole = false;
-    if (!m_erro)
-        openInternet(session);
-    CheckInternetError();
-    if (!m_erro)
-        m_lastError = 0; // InternetConnectA: libcurl connects when the request goes out
-    CheckInternetError();
-    if (!m_erro)
-        openRequest("GET");
-    CheckInternetError();
-    if (!m_erro && rangeAsked) {
-        ReportStatus("Download a ser resumido, definindo escopo...");
-        m_requestHeaders.push_back("Range: bytes=" + std::to_string(position) + "-");
-        m_lastError = 0;
-        CheckInternetError();
-    }
-    if (!m_erro) {
-        ReportStatus("Enviando requisição ao servidor...");
-        sendRequest(*session, request);
-    }
-    CheckInternetError();
+    requestSteps("GET", rangeAsked ? std::optional<std::int64_t>(position) : std::nullopt,
+                 "Enviando requisição ao servidor...", session, request);
     if (!m_erro && m_stopRequested) {
         ReportStatus("Download pausado!");
         return PassEnd::Return;

@@ -17,9 +17,9 @@
 #include "app/window_livery_view.h"
 #include "app/window_look.h"
 #include "catalogue/catalogue_handlers.h"
-#include "catalogue/winhttp_client.h"
 #include "core/site_addresses.h"
 #include "core/trace_log.h"
+#include "http/winhttp_client.h"
 #include "liveries/livery_handlers.h"
 #include "platform/file_system.h"
 #include "platform/wine_registry.h"
@@ -683,20 +683,20 @@ void TForm1::cb6Change() {
 }
 
 void TForm1::BitBtn8Click() {
-    catalogue::DownloadAndInstallParts parts{httpget,
-                                             uzip,
-                                             *m_liveries,
-                                             *m_overlay,
-                                             *m_messages,
-                                             liveries::debugLogTrace(),
-                                             [this] { return simulatorChoice(); },
-                                             [this] { return simulatorFolder(); },
-                                             [this] { return m_closing; }};
-    catalogue::DownloadAndInstall(parts, m_catalogue->SelectedPackageUrl(), m_startFolder);
+    download_and_install::DownloadAndInstallParts parts{httpget,
+                                                        uzip,
+                                                        *m_liveries,
+                                                        *m_overlay,
+                                                        *m_messages,
+                                                        liveries::debugLogTrace(),
+                                                        [this] { return simulatorChoice(); },
+                                                        [this] { return simulatorFolder(); },
+                                                        [this] { return m_closing; }};
+    download_and_install::DownloadAndInstall(parts, m_catalogue->SelectedPackageUrl(), m_startFolder);
 }
 
 void TForm1::httpgetMOnProgress() {
-    catalogue::httpgetMOnProgress(httpget, *m_overlay);
+    download_and_install::httpgetMOnProgress(httpget, *m_overlay);
 }
 
 void TForm1::BitBtn12Click() {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "catalogue/download_and_install.h"
+#include "download_and_install/download_and_install.h"
 
 namespace sw {
 
 class TForm1;
 
 // The progress overlay `p3` and the window's titles, for the download-and-install sequence.
-class WindowDownloadOverlay : public catalogue::DownloadOverlay {
+class WindowDownloadOverlay : public download_and_install::DownloadOverlay {
 public:
     explicit WindowDownloadOverlay(TForm1& form) : m_form(form) {}
 

@@ -7,9 +7,9 @@
 #include <ostream>
 
 #include "catalogue/catalogue_records.h"
-#include "catalogue/winhttp_client.h"
 #include "cli/cli.h"
 #include "core/site_addresses.h"
+#include "http/winhttp_client.h"
 
 namespace sw::cli {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <ostream>
 
-#include "catalogue/winhttp_client.h"
 #include "cli/cli.h"
+#include "http/winhttp_client.h"
 
 namespace sw::cli {
 

@@ -429,7 +429,7 @@ TEST_F(MainWindow, TheOverlayShowsEachPhaseInTheFlatLook) {
 
     overlay.setMarqueeVisible(false);
     overlay.setOverlayVisible(true);
-    overlay.setPhaseText(catalogue::kDownloadText);
+    overlay.setPhaseText(download_and_install::kDownloadText);
     overlay.setFirstFiguresVisible(true);
     overlay.setSecondFiguresVisible(true);
     QImage download = shot("download");
@@ -439,7 +439,7 @@ TEST_F(MainWindow, TheOverlayShowsEachPhaseInTheFlatLook) {
 
     overlay.setFirstFiguresVisible(false);
     overlay.setSecondFiguresVisible(false);
-    overlay.setPhaseText(catalogue::kUnzipText);
+    overlay.setPhaseText(download_and_install::kUnzipText);
     overlay.setMeterVisible(true);
     form->AbMeter1->DoProgress(47); // four blocks
     QImage unzip = shot("unzip");
@@ -447,7 +447,7 @@ TEST_F(MainWindow, TheOverlayShowsEachPhaseInTheFlatLook) {
     EXPECT_EQ(unzip.pixel(46 + 4 * 58 + 20, 192 + 72 + 20), light);
 
     overlay.setMeterVisible(false);
-    overlay.setPhaseText(catalogue::kInstallText);
+    overlay.setPhaseText(download_and_install::kInstallText);
     overlay.setMarqueeVisible(true);
     for (int i = 0; i < 12; ++i)
         form->mb1->Step();

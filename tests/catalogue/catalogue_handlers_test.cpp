@@ -1,7 +1,7 @@
 #include "../liveries/jpeg_writer.h"
 #include "catalogue/catalogue_handlers.h"
-#include "catalogue/http_client_exception.h"
-#include "catalogue/winhttp_client.h"
+#include "http/http_client_exception.h"
+#include "http/winhttp_client.h"
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"
 

@@ -1,4 +1,4 @@
-#include "catalogue/http_url_parts.h"
+#include "http/http_url_parts.h"
 
 #include <gtest/gtest.h>
 

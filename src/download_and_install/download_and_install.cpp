@@ -1,4 +1,4 @@
-#include "catalogue/download_and_install.h"
+#include "download_and_install/download_and_install.h"
 
 #include "archive/ab_exception.h"
 #include "archive/unzipper.h"
@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-namespace sw::catalogue {
+namespace sw::download_and_install {
 
 namespace {
 
@@ -142,7 +142,7 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     }
     const ActionsOff actionsOff(overlay);
 
-    const std::string packageFileName = urlFileName(packageUrl);
+    const std::string packageFileName = catalogue::urlFileName(packageUrl);
     const std::string packageFile = startFolder + "/tempzip/" + packageFileName;
     const std::string templiv = startFolder + "/templiv";
     RoadEnd roadEnd(overlay, parts.trace, templiv);
@@ -241,4 +241,4 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
     log("1247", "BitBtn8Click end");
 }
 
-} // namespace sw::catalogue
+} // namespace sw::download_and_install

@@ -1,5 +1,5 @@
-#include "catalogue/http_request_header.h"
-#include "catalogue/winhttp_client.h"
+#include "http/http_request_header.h"
+#include "http/winhttp_client.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "catalogue/http_client.h"
+#include "http/http_client.h"
 
 #include <sstream>
 

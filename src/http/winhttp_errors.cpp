@@ -1,4 +1,4 @@
-#include "catalogue/winhttp_errors.h"
+#include "http/winhttp_errors.h"
 
 #include <array>
 #include <utility>

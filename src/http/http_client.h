@@ -4,10 +4,10 @@
 // time-outs, protocol version, method) and Get on top of Execute. TALWinHttpClient
 // (winhttp_client.h) is the one that talks to the network.
 
-#include "catalogue/http_client_exception.h"
-#include "catalogue/http_client_proxy_params.h"
-#include "catalogue/http_request_header.h"
-#include "catalogue/http_response_header.h"
+#include "http/http_client_exception.h"
+#include "http/http_client_proxy_params.h"
+#include "http/http_request_header.h"
+#include "http/http_response_header.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "catalogue/winhttp_client.h"
+#include "http/winhttp_client.h"
 
 #include "support/temp_dir.h"
 #include "support/test_http_server.h"

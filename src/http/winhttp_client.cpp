@@ -1,6 +1,6 @@
-#include "catalogue/winhttp_client.h"
+#include "http/winhttp_client.h"
 
-#include "catalogue/winhttp_errors.h"
+#include "http/winhttp_errors.h"
 #include "platform/http_request.h"
 #include "platform/http_session.h"
 #include "platform/http_transport_error.h"

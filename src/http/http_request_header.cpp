@@ -1,4 +1,4 @@
-#include "catalogue/http_request_header.h"
+#include "http/http_request_header.h"
 
 #include <stdexcept>
 

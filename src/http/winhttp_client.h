@@ -15,8 +15,8 @@
 // WinHTTP's status numbers for the steps listed in http_session.h (winhttp_status); its information is the
 // host name, the address or the new URL as single-byte text, or none.
 
-#include "catalogue/http_client.h"
-#include "catalogue/http_url_parts.h"
+#include "http/http_client.h"
+#include "http/http_url_parts.h"
 
 #include <chrono>
 #include <cstdint>

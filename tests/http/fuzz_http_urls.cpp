@@ -2,9 +2,9 @@
 // What each gives the transport carries no CR, LF, space or other control byte in the
 // request line or the host; the client connects to the host and port it cracked; both take
 // the same URLs and ask for the same host, port, path and query.
-#include "catalogue/http_client_exception.h"
-#include "catalogue/winhttp_client.h"
 #include "download/mhttp_get_resume.h"
+#include "http/http_client_exception.h"
+#include "http/winhttp_client.h"
 #include "platform/http_url.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "../archive/zip_fixture.h"
 #include "../liveries/livery_fixture.h"
 #include "archive/unzipper.h"
-#include "catalogue/download_and_install.h"
 #include "download/mhttp_get_resume.h"
+#include "download_and_install/download_and_install.h"
 #include "platform/loopback_port.h"
 #include "support/recording_sink.h"
 #include "support/temp_dir.h"
@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace sw;
-using namespace sw::catalogue;
+using namespace sw::download_and_install;
 using namespace sw::test;
 
 namespace {

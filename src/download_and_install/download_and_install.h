@@ -11,7 +11,7 @@ class TAbUnZipper;
 class MessageSink;
 } // namespace sw
 
-namespace sw::catalogue {
+namespace sw::download_and_install {
 
 // The progress overlay `p3` and the window's titles, as the download-and-install sequence
 // switches them.
@@ -85,4 +85,4 @@ void DownloadAndInstall(DownloadAndInstallParts parts, const std::string& packag
 // of unknown size (0) shows no percentage.
 void httpgetMOnProgress(const TMHttpGetResume& httpget, DownloadOverlay& overlay);
 
-} // namespace sw::catalogue
+} // namespace sw::download_and_install

@@ -1,7 +1,7 @@
 // The catalogue's client against servers that misbehave: every failure ends with WinHTTP's
 // error and text, nothing waits without limit, and HTTPS works.
-#include "catalogue/winhttp_client.h"
-#include "catalogue/winhttp_errors.h"
+#include "http/winhttp_client.h"
+#include "http/winhttp_errors.h"
 #include "platform/http_session.h"
 
 #include "support/test_certificates.h"

@@ -1,4 +1,4 @@
-#include "catalogue/http_client_proxy_params.h"
+#include "http/http_client_proxy_params.h"
 
 namespace sw {
 

@@ -43,7 +43,7 @@ public:
     virtual void OnProxyParamsChange(int propertyIndex);
     virtual void OnRequestHeaderChange(int propertyIndex);
     virtual void setUploadBufferSize(std::int32_t value); // a negative value is ignored
-    // One complete request for URL and RequestMethod: the body (or none) goes out, the
+    // One complete request for URL and the request method: the body (or none) goes out, the
     // response body is appended to `response`, its header text put in `responseHeader`
     // (or dropped). Does nothing here.
     virtual void Execute(std::istream* requestData, std::ostream& response,
@@ -56,20 +56,15 @@ public:
     const std::string& URL() const { return m_url; }
     std::int32_t ConnectTimeout() const { return m_connectTimeout; }
     void setConnectTimeout(std::int32_t milliseconds) { m_connectTimeout = milliseconds; }
-    std::int32_t SendTimeout() const { return m_sendTimeout; }
     void setSendTimeout(std::int32_t milliseconds) { m_sendTimeout = milliseconds; }
-    std::int32_t ReceiveTimeout() const { return m_receiveTimeout; }
     void setReceiveTimeout(std::int32_t milliseconds) { m_receiveTimeout = milliseconds; }
     std::int32_t UploadBufferSize() const { return m_uploadBufferSize; }
     TALHTTPClientProxyParams& ProxyParams() { return m_proxyParams; }
     const TALHTTPClientProxyParams& ProxyParams() const { return m_proxyParams; }
     TALHTTPRequestHeader& RequestHeader() { return m_requestHeader; }
     const TALHTTPRequestHeader& RequestHeader() const { return m_requestHeader; }
-    TALHTTPProtocolVersion ProtocolVersion() const { return m_protocolVersion; }
     void setProtocolVersion(TALHTTPProtocolVersion value) { m_protocolVersion = value; }
-    TALHTTPRequestMethod RequestMethod() const { return m_requestMethod; }
     void setRequestMethod(TALHTTPRequestMethod value) { m_requestMethod = value; }
-    const std::string& UserName() const { return m_userName; }
     const std::string& Password() const { return m_password; }
 
     TALHTTPClientUploadProgressEvent OnUploadProgress;

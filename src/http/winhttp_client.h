@@ -102,9 +102,7 @@ public:
     virtual void ReceiveResponse(HttpRequest& request, std::ostream& response,
                                  TALHTTPResponseHeader* responseHeader);
 
-    TALWinHttpClientInternetOpenAccessType AccessType() const { return m_accessType; }
     void setAccessType(TALWinHttpClientInternetOpenAccessType value);
-    const TALWinHttpClientInternetOptionSet& InternetOptions() const { return m_internetOptions; }
     void setInternetOptions(const TALWinHttpClientInternetOptionSet& value) { m_internetOptions = value; }
 
     TALWinHttpClientStatusChangeEvent OnStatusChange;

@@ -1,6 +1,8 @@
 #include "archive/inflate_tables.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "archive/ab_exception.h"
@@ -22,35 +24,61 @@ constexpr std::array<std::uint16_t, 32> kDistBase = {
 constexpr std::array<std::uint8_t, 32> kDistExtra = {
     0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 
-std::uint32_t symbolEntry(TableType type, bool deflate64, unsigned sym, unsigned bits) {
-    switch (type) {
-    case TableType::Precode:
-        return makeEntry(sym, kLiteral, 0, bits);
-    case TableType::Litlen:
-        if (sym < 256)
-            return makeEntry(sym, kLiteral, kLitlenBits, bits);
-        if (sym == 256)
-            return makeEntry(0, kEndOfBlock, 0, bits);
-        if (sym > 285)
-            return makeEntry(sym, kInvalidSymbol, 0, bits);
-        // A match entry counts its extra bits in its bits to consume.
-        if (sym == 285 && deflate64)
-            return makeEntry(3, kMatch, 16, bits + 16);
-        return makeEntry(kLengthBase[sym - 257], kMatch, kLengthExtra[sym - 257],
-                         bits + kLengthExtra[sym - 257]);
-    case TableType::Distance:
-        if (sym >= 30 && !deflate64)
-            return makeEntry(sym, kInvalidSymbol, 0, bits);
-        return makeEntry(kDistBase[sym], kMatch, kDistExtra[sym], bits + kDistExtra[sym]);
+// The entry of each symbol without its code length, which buildTable adds to the bit count
+// (a match's count already holds its extra bits).
+struct SymbolEntries {
+    std::array<std::uint32_t, 288> litlen[2]{};
+    std::array<std::uint32_t, 32> distance[2]{};
+    std::array<std::uint32_t, 19> precode{};
+    constexpr SymbolEntries() {
+        for (unsigned d64 = 0; d64 < 2; ++d64) {
+            for (unsigned sym = 0; sym < 288; ++sym) {
+                std::uint32_t e;
+                if (sym < 256)
+                    e = makeEntry(sym, kLiteral, kLitlenBits, 0);
+                else if (sym == 256)
+                    e = makeEntry(0, kEndOfBlock, 0, 0);
+                else if (sym > 285)
+                    e = makeEntry(sym, kInvalidSymbol, 0, 0);
+                else if (sym == 285 && d64)
+                    e = makeEntry(3, kMatch, 16, 16);
+                else
+                    e = makeEntry(kLengthBase[sym - 257], kMatch, kLengthExtra[sym - 257],
+                                  kLengthExtra[sym - 257]);
+                litlen[d64][sym] = e;
+            }
+            for (unsigned sym = 0; sym < 32; ++sym)
+                distance[d64][sym] =
+                    sym >= 30 && !d64 ? makeEntry(sym, kInvalidSymbol, 0, 0)
+                                      : makeEntry(kDistBase[sym], kMatch, kDistExtra[sym], kDistExtra[sym]);
+        }
+        for (unsigned sym = 0; sym < 19; ++sym)
+            precode[sym] = makeEntry(sym, kLiteral, 0, 0);
     }
-    return makeEntry(0, kUnusedCode, 0, 0);
-}
+};
 
-unsigned reverseBits(unsigned code, unsigned length) {
-    unsigned r = 0;
-    for (unsigned i = 0; i < length; ++i, code >>= 1)
-        r = (r << 1) | (code & 1);
-    return r;
+constexpr SymbolEntries kSymbolEntries;
+
+// Bit reversal of bytes, for the codes (sent most significant bit first) that index tables by
+// the bits as read (least significant first).
+struct ByteReversal {
+    std::array<std::uint8_t, 256> r{};
+    constexpr ByteReversal() {
+        for (unsigned i = 0; i < 256; ++i) {
+            unsigned v = 0;
+            for (unsigned b = 0; b < 8; ++b)
+                v |= ((i >> b) & 1) << (7 - b);
+            r[i] = static_cast<std::uint8_t>(v);
+        }
+    }
+};
+
+constexpr ByteReversal kReversal;
+
+inline unsigned reverseBits(unsigned code, unsigned length) {
+    const unsigned r16 =
+        (static_cast<unsigned>(kReversal.r[code & 0xFF]) << 8) | kReversal.r[(code >> 8) & 0xFF];
+    return r16 >> (16 - length);
 }
 
 } // namespace
@@ -66,12 +94,16 @@ void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std
     lenCount[0] = 0;
     int left = 1;
     unsigned maxLen = 0;
+    unsigned minLen = 0;
     for (unsigned len = 1; len <= kMaxCodeLen; ++len) {
         left = (left << 1) - static_cast<int>(lenCount[len]);
         if (left < 0)
             throw EAbInflateError(std::string("over-subscribed set of code lengths [") + where + "]");
-        if (lenCount[len])
+        if (lenCount[len]) {
             maxLen = len;
+            if (!minLen)
+                minLen = len;
+        }
     }
     std::array<unsigned, kMaxCodeLen + 2> offset{};
     for (unsigned len = 1; len <= kMaxCodeLen; ++len)
@@ -81,41 +113,53 @@ void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std
         if (lengths[sym])
             sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
 
+    const std::uint32_t* const base = type == TableType::Litlen ? kSymbolEntries.litlen[deflate64].data()
+                                      : type == TableType::Distance
+                                          ? kSymbolEntries.distance[deflate64].data()
+                                          : kSymbolEntries.precode.data();
     const unsigned primarySize = 1u << tableBits;
     const std::uint32_t unused = makeEntry(0, kUnusedCode, 0, 0);
-    // A complete code writes every primary entry, so only an incomplete one needs the fill.
-    table.resize(primarySize);
-    if (left != 0)
-        std::fill(table.begin(), table.end(), unused);
     const unsigned subBits = maxLen > tableBits ? maxLen - tableBits : 0;
+    table.resize(primarySize);
+    std::uint32_t* t = table.data();
 
+    // The primary table grows with the code length: while it covers `len` bits, a code of that
+    // length has exactly one slot, and doubling it (the upper half a copy of the lower) makes
+    // every shorter code fill the slots that end with its bits. A set with no codes, or only
+    // codes longer than the table, stays all unused.
     unsigned code = 0;
     unsigned next = 0;
+    unsigned len = minLen ? std::min(minLen, tableBits) : tableBits;
+    std::fill_n(t, 1u << len, unused);
+    for (;; ++len, code <<= 1) {
+        for (unsigned k = 0; len <= maxLen && k < lenCount[len]; ++k, ++code)
+            t[reverseBits(code, len)] = base[sorted[next++]] + len;
+        if (len == tableBits)
+            break;
+        std::memcpy(t + (1u << len), t, (1u << len) * sizeof *t);
+    }
+
     // Canonical codes grow in value as their lengths do, so the long codes that share their
     // first tableBits bits come one after another: each run gets one subtable.
+    ++len;
+    code <<= 1;
     unsigned lastPrefix = ~0u;
-    unsigned base = 0;
-    for (unsigned len = 1; len <= maxLen; ++len, code <<= 1) {
+    unsigned start = 0;
+    for (; len <= maxLen; ++len, code <<= 1) {
         for (unsigned k = 0; k < lenCount[len]; ++k, ++code) {
-            const unsigned sym = sorted[next++];
             const unsigned rev = reverseBits(code, len);
-            if (len <= tableBits) {
-                const std::uint32_t e = symbolEntry(type, deflate64, sym, len);
-                for (unsigned i = rev; i < primarySize; i += 1u << len)
-                    table[i] = e;
-                continue;
-            }
             const unsigned prefix = code >> (len - tableBits);
             if (prefix != lastPrefix) {
                 lastPrefix = prefix;
-                base = static_cast<unsigned>(table.size());
-                table[rev & (primarySize - 1)] = makeEntry(base, kSubtable, subBits, tableBits);
+                start = static_cast<unsigned>(table.size());
                 table.resize(table.size() + (1u << subBits), unused);
+                t = table.data();
+                t[rev & (primarySize - 1)] = makeEntry(start, kSubtable, subBits, tableBits);
             }
             const unsigned restLen = len - tableBits;
-            const std::uint32_t e = symbolEntry(type, deflate64, sym, restLen);
+            const std::uint32_t e = base[sorted[next++]] + restLen;
             for (unsigned i = rev >> tableBits; i < (1u << subBits); i += 1u << restLen)
-                table[base + i] = e;
+                t[start + i] = e;
         }
     }
 }

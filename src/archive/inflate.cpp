@@ -24,7 +24,7 @@ inline std::uint64_t loadLe64(const std::uint8_t* p) {
 }
 
 constexpr std::size_t kHistory = 65536;     // Deflate64's window; deflate needs 32 KB of it
-constexpr std::size_t kChunk = 1024 * 1024; // output handed to the sink at a time
+constexpr std::size_t kChunk = 256 * 1024; // output handed to the sink at a time
 constexpr std::size_t kMaxMatch = 65538;    // Deflate64 length symbol 285: 3 + 16 bits
 constexpr std::size_t kOutSize = kHistory + kChunk + kMaxMatch + 16;
 constexpr std::size_t kInSize = 64 * 1024;

@@ -88,10 +88,18 @@ inline unsigned reverseBits(unsigned code, unsigned length) {
 // missing patterns decode as kUnusedCode.
 void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std::uint8_t* lengths,
                 unsigned count, TableType type, bool deflate64, const char* where) {
+    // Counted and sorted in two halves at once: a run of equal lengths increments one counter
+    // after another, and each increment would wait for the one before it.
+    const unsigned half = (count + 1) / 2;
+    std::array<std::array<unsigned, kMaxCodeLen + 1>, 2> halfCount{};
+    for (unsigned i = 0; i < half; ++i) {
+        ++halfCount[0][lengths[i]];
+        if (half + i < count)
+            ++halfCount[1][lengths[half + i]];
+    }
     std::array<unsigned, kMaxCodeLen + 2> lenCount{};
-    for (unsigned i = 0; i < count; ++i)
-        ++lenCount[lengths[i]];
-    lenCount[0] = 0;
+    for (unsigned len = 1; len <= kMaxCodeLen; ++len)
+        lenCount[len] = halfCount[0][len] + halfCount[1][len];
     int left = 1;
     unsigned maxLen = 0;
     unsigned minLen = 0;
@@ -105,13 +113,23 @@ void buildTable(std::vector<std::uint32_t>& table, unsigned tableBits, const std
                 minLen = len;
         }
     }
-    std::array<unsigned, kMaxCodeLen + 2> offset{};
-    for (unsigned len = 1; len <= kMaxCodeLen; ++len)
-        offset[len + 1] = offset[len] + lenCount[len];
-    std::array<std::uint16_t, 320> sorted{};
-    for (unsigned sym = 0; sym < count; ++sym)
-        if (lengths[sym])
-            sorted[offset[lengths[sym]]++] = static_cast<std::uint16_t>(sym);
+    // Symbols by code length, then by value: the first half's before the second's.
+    std::array<unsigned, kMaxCodeLen + 1> offset0{};
+    std::array<unsigned, kMaxCodeLen + 1> offset1{};
+    for (unsigned len = 1, at = 0; len <= kMaxCodeLen; at += lenCount[len], ++len) {
+        offset0[len] = at;
+        offset1[len] = at + halfCount[0][len];
+    }
+    std::array<std::uint16_t, 320 + 1> sorted{}; // a spare slot takes the symbols of no code
+    offset0[0] = offset1[0] = 320;
+    for (unsigned i = 0; i < half; ++i) {
+        sorted[offset0[lengths[i]]] = static_cast<std::uint16_t>(i);
+        offset0[lengths[i]] += lengths[i] != 0;
+        if (half + i < count) {
+            sorted[offset1[lengths[half + i]]] = static_cast<std::uint16_t>(half + i);
+            offset1[lengths[half + i]] += lengths[half + i] != 0;
+        }
+    }
 
     const std::uint32_t* const base = type == TableType::Litlen ? kSymbolEntries.litlen[deflate64].data()
                                       : type == TableType::Distance

@@ -1,7 +1,7 @@
 // Zip benchmark: our inflate against libdeflate (and zlib) in memory, and whole extractions
 // against the peers on the same archives in the same run. Prints times, ratios and our peak
-// memory. Runs alternate between us and the peer and the best of each is kept, as the machine
-// may be shared.
+// memory. Runs alternate between us and the peer, as the machine may be shared; the best of
+// each gives the ratio against the goal, and the medians are printed with it.
 //
 //   zip_bench [WORK_FOLDER] [SKINWRIGHT_CLI]     (default /dev/shm/swbench, ./skinwright-cli)
 //   ZIP_BENCH_CASES=inflate,small,medium,memory  (default: all of them)
@@ -131,16 +131,27 @@ RunResult extractOnce(const std::string& out, const std::string& command) {
     return r;
 }
 
-// `n` rounds of our command and the peer's, alternating; the best time of each.
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// `n` rounds of our command and the peer's, alternating; the best time of each (returned) and
+// their medians (printed with `what`).
 std::pair<double, double> compare(int n, const std::string& out, const std::string& ours,
-                                  const std::string& peer) {
-    double bestOurs = 1e30;
-    double bestPeer = 1e30;
+                                  const std::string& peer, const char* what = "peer") {
+    std::vector<double> timesOurs;
+    std::vector<double> timesPeer;
     for (int i = 0; i < n; ++i) {
-        bestOurs = std::min(bestOurs, extractOnce(out, ours).seconds);
-        bestPeer = std::min(bestPeer, extractOnce(out, peer).seconds);
+        timesOurs.push_back(extractOnce(out, ours).seconds);
+        timesPeer.push_back(extractOnce(out, peer).seconds);
     }
-    return {bestOurs, bestPeer};
+    const double mOurs = median(timesOurs);
+    const double mPeer = median(timesPeer);
+    std::printf("    medians of %d: ours %.3f s, %s %.3f s: ratio %.2f\n", n, mOurs, what, mPeer,
+                mOurs / mPeer);
+    return {*std::min_element(timesOurs.begin(), timesOurs.end()),
+            *std::min_element(timesPeer.begin(), timesPeer.end())};
 }
 
 std::string rawDeflate(const std::string& plain, int level) {
@@ -175,7 +186,10 @@ void inflateInMemory(const std::vector<std::string>& plains) {
     // sample, not the comparison.
     const std::size_t n = packed.size();
     std::vector<double> bestLib(n, 1e30), bestOurs(n, 1e30), bestZ(n, 1e30);
+    std::vector<double> roundLib, roundOurs; // totals of each round, for their medians
     for (int round = 0; round < 25; ++round) {
+        roundLib.push_back(0);
+        roundOurs.push_back(0);
         std::size_t at = 0;
         ours.clear();
         for (std::size_t i = 0; i < n; ++i) {
@@ -199,6 +213,8 @@ void inflateInMemory(const std::vector<std::string>& plains) {
             inflate(&z, Z_FINISH);
             inflateEnd(&z);
             double t3 = threadSeconds();
+            roundLib.back() += t1 - t0;
+            roundOurs.back() += t2 - t1;
             bestLib[i] = std::min(bestLib[i], t1 - t0);
             bestOurs[i] = std::min(bestOurs[i], t2 - t1);
             bestZ[i] = std::min(bestZ[i], t3 - t2);
@@ -228,6 +244,8 @@ void inflateInMemory(const std::vector<std::string>& plains) {
                 bestLibdeflate, total / 1e6 / bestLibdeflate, bestOursTotal, total / 1e6 / bestOursTotal,
                 bestLibdeflate / bestOursTotal);
     std::printf("  zlib %.3f s: ours/zlib speed %.2f\n", bestZlib, bestZlib / bestOursTotal);
+    std::printf("  medians of the 25 rounds: libdeflate %.3f s, ours %.3f s: ours/libdeflate speed %.2f\n",
+                median(roundLib), median(roundOurs), median(roundLib) / median(roundOurs));
 }
 
 std::string textLike(std::mt19937& rng, std::size_t size) {
@@ -275,7 +293,7 @@ void smallFiles(const fs::path& work, const std::string& cli) {
     for (std::size_t count : {20000u, 3000u}) {
         const std::string zip = makeSmallArchive(work, count);
         const auto [ours, peer] = compare(7, out, "'" + cli + "' unzip '" + zip + "' '" + out + "'",
-                                          "unzip -o -q '" + zip + "' -d '" + out + "'");
+                                          "unzip -o -q '" + zip + "' -d '" + out + "'", "unzip");
         std::printf(
             "%zu small deflated files (%.1f MB zip): ours %.3f s, unzip -o -q %.3f s: ours/unzip time "
             "%.2f (goal <= 0.8)\n",
@@ -311,22 +329,22 @@ void mediumPackage(const fs::path& work, const std::string& cli) {
     const std::string ours = "'" + cli + "' unzip '" + zip + "' '" + out + "'";
     std::printf("medium package (%.1f MB zip, 19 files):\n", fs::file_size(zip) / 1e6);
     if (haveTool("bsdtar")) {
-        const auto [o, p] = compare(7, out, ours, "bsdtar -xf '" + zip + "' -C '" + out + "'");
+        const auto [o, p] = compare(7, out, ours, "bsdtar -xf '" + zip + "' -C '" + out + "'", "bsdtar");
         std::printf("  ours %.3f s, bsdtar -xf %.3f s: ours/bsdtar time %.2f (goal <= 0.6)\n", o, p, o / p);
     } else {
         std::printf("  bsdtar not installed: not compared\n");
     }
     if (haveTool("unzip")) {
-        const auto [o, p] = compare(5, out, ours, "unzip -o -q '" + zip + "' -d '" + out + "'");
+        const auto [o, p] = compare(5, out, ours, "unzip -o -q '" + zip + "' -d '" + out + "'", "unzip");
         std::printf("  ours %.3f s, unzip -o -q %.3f s: ours/unzip time %.2f\n", o, p, o / p);
     }
     if (haveTool("7zz")) {
-        const auto [o, p] = compare(5, out, ours, "7zz x -y -bd -bso0 '-o" + out + "' '" + zip + "'");
+        const auto [o, p] = compare(5, out, ours, "7zz x -y -bd -bso0 '-o" + out + "' '" + zip + "'", "7zz");
         std::printf("  ours %.3f s, 7zz x %.3f s: ours/7zz time %.2f\n", o, p, o / p);
     }
     if (fs::exists(zip64)) {
         const auto [o, p] = compare(5, out, "'" + cli + "' unzip '" + zip64 + "' '" + out + "'",
-                                    "7zz x -y -bd -bso0 '-o" + out + "' '" + zip64 + "'");
+                                    "7zz x -y -bd -bso0 '-o" + out + "' '" + zip64 + "'", "7zz");
         std::printf("  Deflate64: ours %.3f s, 7zz x %.3f s: ours/7zz time %.2f\n", o, p, o / p);
     }
 }

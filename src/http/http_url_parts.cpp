@@ -56,6 +56,10 @@ std::optional<HttpUrlParts> crackHttpUrl(const std::string& url) {
     } else {
         parts.host = authority;
     }
+    // Leading zeros are allowed ("0080" is 80), as the transport reads a port.
+    const std::size_t digits = portText.find_first_not_of('0');
+    if (digits != std::string::npos && digits > 0)
+        portText.erase(0, digits);
     if (parts.host.empty() || portText.size() > 5)
         return std::nullopt;
     if (!portText.empty()) {

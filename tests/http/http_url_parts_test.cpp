@@ -12,6 +12,15 @@ TEST(HttpUrlPartsTest, CrackingRejectsWhatCannotBeRequested) {
         EXPECT_FALSE(crackHttpUrl(bad)) << bad;
 }
 
+// Found by fuzz_http_urls: the transport reads "000...080" as port 80, the client refused it.
+TEST(HttpUrlPartsTest, APortMayHaveLeadingZeros) {
+    const auto parts = crackHttpUrl("http://host:0000000000000000000000000000000000080/x");
+    ASSERT_TRUE(parts);
+    EXPECT_EQ(parts->port, 80);
+    EXPECT_FALSE(crackHttpUrl("http://host:0000/x"));
+    EXPECT_FALSE(crackHttpUrl("http://host:000065536/x"));
+}
+
 TEST(HttpUrlPartsTest, CrackingKeepsTheQueryAndDropsUserAndFragment) {
     const auto parts = crackHttpUrl("http://me:pw@[::1]:8080/a/b.txt?x=1&y=2#frag");
     ASSERT_TRUE(parts);

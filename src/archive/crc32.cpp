@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -145,6 +146,9 @@ crcFoldWide(std::uint32_t crc, const std::uint8_t* p, std::size_t size) {
 const bool kHaveClmul = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
 const bool kHaveWideClmul = kHaveClmul && __builtin_cpu_supports("avx512f") &&
                             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("vpclmulqdq");
+#else
+constexpr bool kHaveClmul = false;
+constexpr bool kHaveWideClmul = false;
 #endif
 
 } // namespace
@@ -153,16 +157,21 @@ std::uint32_t crc32Byte(std::uint32_t crcRegister, std::uint8_t byte) {
     return (crcRegister >> 8) ^ kTables.t[0][(crcRegister ^ byte) & 0xFF];
 }
 
-std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+namespace {
+
+std::uint32_t update(std::uint32_t crc, const std::uint8_t* data, std::size_t size, bool clmul, bool wide) {
     std::uint32_t c = ~crc;
     const auto& t = kTables.t;
 #ifdef SW_CRC_CLMUL
-    if (size >= 64 && kHaveClmul) {
+    if (size >= 64 && clmul) {
         const std::size_t n = size & ~static_cast<std::size_t>(15);
-        c = n >= 256 && kHaveWideClmul ? crcFoldWide(c, data, n) : crcFold(c, data, n);
+        c = n >= 256 && wide ? crcFoldWide(c, data, n) : crcFold(c, data, n);
         data += n;
         size -= n;
     }
+#else
+    (void)clmul;
+    (void)wide;
 #endif
     while (size >= 8) {
         std::uint32_t lo;
@@ -178,6 +187,42 @@ std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size
     while (size--)
         c = (c >> 8) ^ t[0][(c ^ *data++) & 0xFF];
     return ~c;
+}
+
+} // namespace
+
+std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    return update(crc, data, size, kHaveClmul, kHaveWideClmul);
+}
+
+bool crc32MethodRuns(Crc32Method method) {
+    switch (method) {
+    case Crc32Method::Best:
+    case Crc32Method::Table:
+        return true;
+    case Crc32Method::Fold128:
+        return kHaveClmul;
+    case Crc32Method::Fold512:
+        return kHaveWideClmul;
+    }
+    return false;
+}
+
+std::uint32_t crc32UpdateWith(Crc32Method method, std::uint32_t crc, const std::uint8_t* data,
+                              std::size_t size) {
+    if (!crc32MethodRuns(method))
+        throw std::invalid_argument("this processor cannot run the chosen CRC-32 method");
+    switch (method) {
+    case Crc32Method::Best:
+        break;
+    case Crc32Method::Table:
+        return update(crc, data, size, false, false);
+    case Crc32Method::Fold128:
+        return update(crc, data, size, true, false);
+    case Crc32Method::Fold512:
+        return update(crc, data, size, true, true);
+    }
+    return crc32Update(crc, data, size);
 }
 
 } // namespace sw

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "archive/ab_exception.h"
@@ -23,9 +24,9 @@ inline std::uint64_t loadLe64(const std::uint8_t* p) {
     return v;
 }
 
-constexpr std::size_t kHistory = 65536;     // Deflate64's window; deflate needs 32 KB of it
+constexpr std::size_t kHistory = 65536;    // Deflate64's window; deflate needs 32 KB of it
 constexpr std::size_t kChunk = 256 * 1024; // output handed to the sink at a time
-constexpr std::size_t kMaxMatch = 65538;    // Deflate64 length symbol 285: 3 + 16 bits
+constexpr std::size_t kMaxMatch = 65538;   // Deflate64 length symbol 285: 3 + 16 bits
 constexpr std::size_t kOutSize = kHistory + kChunk + kMaxMatch + 16;
 constexpr std::size_t kInSize = 64 * 1024;
 constexpr std::size_t kInKeep = 8; // bytes kept before the read position (stored blocks give them back)
@@ -75,8 +76,8 @@ struct Inflater::Buffers {
 };
 
 struct Inflater::State {
-    State(ByteSource& source, ByteSink& sink, bool d64, Buffers& b)
-        : in(source), out(sink), deflate64(d64), inBuf(b.inBuf.get()), outBuf(b.outBuf.get()),
+    State(ByteSource& source, ByteSink& sink, bool d64, bool useBmi2, Buffers& b)
+        : in(source), out(sink), deflate64(d64), bmi2(useBmi2), inBuf(b.inBuf.get()), outBuf(b.outBuf.get()),
           litlen(b.litlen), dist(b.dist), precode(b.precode), fixedLitlen(b.fixedLitlen[d64]),
           fixedDist(b.fixedDist[d64]) {
         inNext = inEnd = inBuf + kInKeep;
@@ -85,6 +86,7 @@ struct Inflater::State {
     ByteSource& in;
     ByteSink& out;
     bool deflate64;
+    bool bmi2; // decodeBlockBmi2 rather than decodeBlockGeneric
 
     std::uint8_t* inBuf;
     const std::uint8_t* inNext;
@@ -540,7 +542,7 @@ constexpr bool kHaveBmi2 = false;
 #endif
 
 void Inflater::State::decodeBlock(const std::uint32_t* lit, const std::uint32_t* dst) {
-    if (kHaveBmi2) {
+    if (bmi2) {
         if (!decodeBlockBmi2(lit, dst, true))
             decodeBlockBmi2(lit, dst, false);
     } else if (!decodeBlockGeneric(lit, dst, true)) {
@@ -548,13 +550,21 @@ void Inflater::State::decodeBlock(const std::uint32_t* lit, const std::uint32_t*
     }
 }
 
-Inflater::Inflater(bool deflate64) : m_deflate64(deflate64) {}
+bool inflateLoopRuns(InflateLoop loop) {
+    return loop != InflateLoop::Bmi2 || kHaveBmi2;
+}
+
+Inflater::Inflater(bool deflate64, InflateLoop loop)
+    : m_deflate64(deflate64), m_bmi2(loop == InflateLoop::Bmi2 || (loop == InflateLoop::Best && kHaveBmi2)) {
+    if (!inflateLoopRuns(loop))
+        throw std::invalid_argument("this processor cannot run the chosen decode loop");
+}
 Inflater::~Inflater() = default;
 
 void Inflater::inflate(ByteSource& in, ByteSink& out) {
     if (!m_buffers)
         m_buffers = std::make_unique<Buffers>();
-    State state(in, out, m_deflate64, *m_buffers);
+    State state(in, out, m_deflate64, m_bmi2, *m_buffers);
     state.run();
 }
 
@@ -577,9 +587,10 @@ private:
 };
 } // namespace
 
-void inflateBuffer(const std::uint8_t* data, std::size_t size, bool deflate64, ByteSink& out) {
+void inflateBuffer(const std::uint8_t* data, std::size_t size, bool deflate64, ByteSink& out,
+                   InflateLoop loop) {
     BufferSource source(data, size);
-    Inflater(deflate64).inflate(source, out);
+    Inflater(deflate64, loop).inflate(source, out);
 }
 
 } // namespace sw

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 #include "archive/ab_exception.h"
 #include "archive/crc32.h"
@@ -20,19 +21,31 @@ namespace {
 
 using test::BitWriter;
 
-std::string inflateString(const std::string& stream, bool deflate64) {
+std::string decodeWith(InflateLoop loop, const std::string& stream, bool deflate64) {
     StringSink sink;
-    inflateBuffer(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), deflate64, sink);
+    inflateBuffer(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), deflate64, sink, loop);
     return sink.data();
 }
 
-std::string inflateError(const std::string& stream, bool deflate64) {
+std::string errorWith(InflateLoop loop, const std::string& stream, bool deflate64) {
     try {
-        inflateString(stream, deflate64);
+        decodeWith(loop, stream, deflate64);
     } catch (const EAbInflateError& e) {
         return e.what();
     }
     return "(no error)";
+}
+
+// Every build of the decode loop runs every test; one that this CPU cannot run is skipped.
+const auto kLoops = ::testing::Values(InflateLoop::Generic, InflateLoop::Bmi2);
+
+std::string loopName(InflateLoop loop) {
+    return loop == InflateLoop::Bmi2 ? "Bmi2" : "Generic";
+}
+
+void skipUnlessRuns(InflateLoop loop) {
+    if (!inflateLoopRuns(loop))
+        GTEST_SKIP() << "this processor cannot run the " << loopName(loop) << " decode loop";
 }
 
 // The first bits of a final dynamic block: BFINAL, BTYPE 2, HLIT, HDIST, HCLEN (RFC 1951 3.2.7).
@@ -44,9 +57,17 @@ void dynamicHeader(BitWriter& w, unsigned hlit, unsigned hdist, unsigned hclen) 
     w.put(hclen - 4, 4);
 }
 
-class InflateModes : public ::testing::TestWithParam<bool> {
+class InflateModes : public ::testing::TestWithParam<std::tuple<bool, InflateLoop>> {
 protected:
-    bool deflate64() const { return GetParam(); }
+    void SetUp() override { skipUnlessRuns(loop()); }
+    bool deflate64() const { return std::get<0>(GetParam()); }
+    InflateLoop loop() const { return std::get<1>(GetParam()); }
+    std::string inflateString(const std::string& stream, bool d64) const {
+        return decodeWith(loop(), stream, d64);
+    }
+    std::string inflateError(const std::string& stream, bool d64) const {
+        return errorWith(loop(), stream, d64);
+    }
 };
 
 TEST_P(InflateModes, StoredBlocksAcrossReadsAndEmptyBlocks) {
@@ -243,43 +264,89 @@ TEST_P(InflateModes, ManyTinyBlocksDecodeInLinearTime) {
     EXPECT_EQ(inflateString(w.bytes(), deflate64()), "z");
 }
 
-// The CRC-32 that every item is checked with: the folding path for long runs must agree with
-// a bit-at-a-time reference at every length, alignment and split.
-TEST(Crc32, AgreesWithTheBitwiseDefinition) {
-    auto reference = [](const std::uint8_t* p, std::size_t n) {
-        std::uint32_t c = 0xFFFFFFFF;
-        while (n--) {
-            c ^= *p++;
-            for (int k = 0; k < 8; ++k)
-                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+INSTANTIATE_TEST_SUITE_P(Deflate, InflateModes, ::testing::Combine(::testing::Values(false, true), kLoops),
+                         [](const auto& info) {
+                             return (std::get<0>(info.param) ? "Deflate64" : "Deflate") +
+                                    loopName(std::get<1>(info.param));
+                         });
+
+// The CRC-32 that every item is checked with: each way of computing it must agree with a
+// bit-at-a-time reference at every length, alignment and split into pieces.
+class Crc32 : public ::testing::TestWithParam<Crc32Method> {
+protected:
+    void SetUp() override {
+        if (!crc32MethodRuns(GetParam()))
+            GTEST_SKIP() << "this processor cannot run the " << crcName(GetParam()) << " CRC-32 method";
+    }
+
+public:
+    static std::string crcName(Crc32Method method) {
+        switch (method) {
+        case Crc32Method::Best:
+            return "Best";
+        case Crc32Method::Table:
+            return "Table";
+        case Crc32Method::Fold128:
+            return "Fold128";
+        case Crc32Method::Fold512:
+            return "Fold512";
         }
-        return ~c;
+        return "?";
+    }
+};
+
+TEST_P(Crc32, AgreesWithTheBitwiseDefinition) {
+    const Crc32Method method = GetParam();
+    auto crc = [method](std::uint32_t c, const std::uint8_t* p, std::size_t n) {
+        return crc32UpdateWith(method, c, p, n);
     };
     const std::string check = "123456789";
-    EXPECT_EQ(crc32Update(0, reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+    EXPECT_EQ(crc(0, reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
     std::mt19937 rng(3);
     std::vector<std::uint8_t> data(1200);
     for (auto& b : data)
         b = static_cast<std::uint8_t>(rng());
-    for (std::size_t offset = 0; offset < 4; ++offset) {
-        for (std::size_t n = 0; n + offset <= data.size(); n += (n < 300 ? 1 : 37)) {
-            const std::uint32_t want = reference(data.data() + offset, n);
-            ASSERT_EQ(crc32Update(0, data.data() + offset, n), want) << "offset " << offset << " size " << n;
-            const std::size_t half = n / 3;
-            const std::uint32_t split = crc32Update(crc32Update(0, data.data() + offset, half),
-                                                    data.data() + offset + half, n - half);
-            ASSERT_EQ(split, want) << "split " << offset << " size " << n;
+    for (std::size_t offset = 0; offset < 8; ++offset) {
+        std::uint32_t reg = 0xFFFFFFFF; // the reference, one bit at a time, over the first n bytes
+        for (std::size_t n = 0; n + offset <= data.size(); ++n) {
+            if (n) {
+                reg ^= data[offset + n - 1];
+                for (int k = 0; k < 8; ++k)
+                    reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1)));
+            }
+            const std::uint32_t want = ~reg;
+            const std::uint8_t* p = data.data() + offset;
+            ASSERT_EQ(crc(0, p, n), want) << "offset " << offset << " size " << n;
+            const std::size_t third = n / 3;
+            ASSERT_EQ(crc(crc(0, p, third), p + third, n - third), want)
+                << "split " << offset << " size " << n;
+            if (n % 97 == 0) { // in short pieces, as a file arrives in short reads
+                std::uint32_t c = 0;
+                for (std::size_t at = 0; at < n;) {
+                    const std::size_t piece = std::min<std::size_t>(n - at, 1 + rng() % 300);
+                    c = crc(c, p + at, piece);
+                    at += piece;
+                }
+                ASSERT_EQ(c, want) << "pieces " << offset << " size " << n;
+            }
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Deflate, InflateModes, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Deflate64" : "Deflate"; });
+INSTANTIATE_TEST_SUITE_P(Methods, Crc32,
+                         ::testing::Values(Crc32Method::Best, Crc32Method::Table, Crc32Method::Fold128,
+                                           Crc32Method::Fold512),
+                         [](const auto& info) { return Crc32::crcName(info.param); });
 
 #ifdef SW_HAVE_ZLIB
 // zlib's encoder as the peer: every level and strategy, data that switches between
 // compressible and random, output sizes across the decoder's buffer boundaries.
-TEST(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
+class InflateAgainstZlib : public ::testing::TestWithParam<InflateLoop> {
+protected:
+    void SetUp() override { skipUnlessRuns(GetParam()); }
+};
+
+TEST_P(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
     std::mt19937 rng(7);
     std::string data;
     while (data.size() < 900000) {
@@ -304,7 +371,7 @@ TEST(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
             ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
             packed.resize(z.total_out);
             deflateEnd(&z);
-            EXPECT_TRUE(inflateString(packed, false) == data)
+            EXPECT_TRUE(decodeWith(GetParam(), packed, false) == data)
                 << "level " << level << " strategy " << strategy;
         }
     }
@@ -328,7 +395,7 @@ private:
     std::mt19937 m_rng;
 };
 
-TEST(InflateAgainstZlib, InputInReadsOfAnySize) {
+TEST_P(InflateAgainstZlib, InputInReadsOfAnySize) {
     std::mt19937 rng(11);
     std::string data;
     while (data.size() < 300000) {
@@ -347,7 +414,7 @@ TEST(InflateAgainstZlib, InputInReadsOfAnySize) {
     ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
     packed.resize(z.total_out);
     deflateEnd(&z);
-    Inflater inflater;
+    Inflater inflater(false, GetParam());
     for (unsigned seed = 1; seed <= 3; ++seed) {
         TrickleSource source(packed, seed);
         StringSink sink;
@@ -355,6 +422,9 @@ TEST(InflateAgainstZlib, InputInReadsOfAnySize) {
         EXPECT_TRUE(sink.data() == data) << "seed " << seed;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Loops, InflateAgainstZlib, kLoops,
+                         [](const auto& info) { return loopName(info.param); });
 #endif
 
 } // namespace

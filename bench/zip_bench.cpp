@@ -21,6 +21,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,7 +75,8 @@ private:
 };
 
 struct RunResult {
-    double seconds = 0;
+    double seconds = 0; // processor time
+    double wall = 0;    // elapsed time, for reference: it also counts whatever else the machine runs
     int status = -1;
 };
 
@@ -85,11 +87,13 @@ RunResult run(const std::string& command) {
     RunResult r;
     pid_t pid = 0;
     const char* args[] = {"sh", "-c", command.c_str(), nullptr};
+    const auto start = std::chrono::steady_clock::now();
     if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(args), environ) != 0)
         return r;
     int status = 0;
     struct rusage usage {};
     wait4(pid, &status, 0, &usage);
+    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -142,14 +146,22 @@ std::pair<double, double> compare(int n, const std::string& out, const std::stri
                                   const std::string& peer, const char* what = "peer") {
     std::vector<double> timesOurs;
     std::vector<double> timesPeer;
+    std::vector<double> wallOurs;
+    std::vector<double> wallPeer;
     for (int i = 0; i < n; ++i) {
-        timesOurs.push_back(extractOnce(out, ours).seconds);
-        timesPeer.push_back(extractOnce(out, peer).seconds);
+        const RunResult o = extractOnce(out, ours);
+        const RunResult p = extractOnce(out, peer);
+        timesOurs.push_back(o.seconds);
+        timesPeer.push_back(p.seconds);
+        wallOurs.push_back(o.wall);
+        wallPeer.push_back(p.wall);
     }
     const double mOurs = median(timesOurs);
     const double mPeer = median(timesPeer);
     std::printf("    medians of %d: ours %.3f s, %s %.3f s: ratio %.2f\n", n, mOurs, what, mPeer,
                 mOurs / mPeer);
+    std::printf("    wall-clock medians: ours %.3f s, %s %.3f s: ratio %.2f\n", median(wallOurs), what,
+                median(wallPeer), median(wallOurs) / median(wallPeer));
     return {*std::min_element(timesOurs.begin(), timesOurs.end()),
             *std::min_element(timesPeer.begin(), timesPeer.end())};
 }

@@ -5,11 +5,17 @@
 //
 // The low four bits of the first byte choose: 0 (every zip, whose first byte is 'P') the
 // whole archive; 1/2 deflate/Deflate64; 3 shrink; 4-7 reduce factors 1-4; 8-11 implode.
+// Deflate and Deflate64 run through every build of the decode loop the processor can run,
+// and all of them must give the same bytes and end the same way.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "archive/ab_exception.h"
+#include "archive/crc32.h"
 #include "archive/inflate.h"
 #include "archive/legacy_io.h"
 #include "archive/zip_archive.h"
@@ -63,12 +69,59 @@ void runArchive(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// What a decode gave: the CRC-32 and length of its first 16 MiB, and how it ended.
+struct Outcome {
+    std::uint32_t crc = 0;
+    std::uint64_t total = 0;
+    std::string error;
+    bool operator==(const Outcome&) const = default;
+};
+
+// Keeps the CRC of exactly the first 16 MiB, however the output is cut into writes, then
+// stops the decoder.
+class HashingSink : public sw::ByteSink {
+public:
+    explicit HashingSink(Outcome& outcome) : m_outcome(outcome) {}
+    void write(const std::uint8_t* data, std::size_t size) override {
+        const std::uint64_t cap = 16u << 20;
+        const std::size_t taken =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, cap - m_outcome.total));
+        m_outcome.crc = sw::crc32Update(m_outcome.crc, data, taken);
+        m_outcome.total += taken;
+        if (taken < size)
+            throw sw::EAbReadError("output cap");
+    }
+
+private:
+    Outcome& m_outcome;
+};
+
+Outcome inflateWith(sw::InflateLoop loop, const std::uint8_t* data, std::size_t size, bool deflate64) {
+    Outcome outcome;
+    HashingSink out(outcome);
+    try {
+        sw::inflateBuffer(data, size, deflate64, out, loop);
+    } catch (const sw::EAbException& error) {
+        outcome.error = error.what();
+    }
+    return outcome;
+}
+
+void runInflate(const std::uint8_t* data, std::size_t size, bool deflate64) {
+    const Outcome generic = inflateWith(sw::InflateLoop::Generic, data, size, deflate64);
+    if (sw::inflateLoopRuns(sw::InflateLoop::Bmi2) &&
+        !(inflateWith(sw::InflateLoop::Bmi2, data, size, deflate64) == generic)) {
+        std::fprintf(stderr, "broken invariant: the decode loops disagree\n");
+        std::abort();
+    }
+}
+
 void runDecoder(unsigned mode, const std::uint8_t* data, std::size_t size) {
     BytesSource in(data, size);
     CappedSink out;
     const std::uint64_t expected = 1u << 20;
     if (mode <= 2)
-        sw::inflateBuffer(data, size, mode == 2, out);
+        runInflate(data, size, mode == 2);
     else if (mode == 3)
         sw::unshrink(in, out, expected);
     else if (mode <= 7)

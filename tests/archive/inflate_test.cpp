@@ -344,6 +344,21 @@ INSTANTIATE_TEST_SUITE_P(Methods, Crc32,
 class InflateAgainstZlib : public ::testing::TestWithParam<InflateLoop> {
 protected:
     void SetUp() override { skipUnlessRuns(GetParam()); }
+
+    // `data` as zlib's raw deflate stream.
+    static std::string zlibDeflate(std::string& data, int level, int strategy) {
+        z_stream z{};
+        EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
+        std::string packed(deflateBound(&z, data.size()), '\0');
+        z.next_in = reinterpret_cast<Bytef*>(data.data());
+        z.avail_in = static_cast<uInt>(data.size());
+        z.next_out = reinterpret_cast<Bytef*>(packed.data());
+        z.avail_out = static_cast<uInt>(packed.size());
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        packed.resize(z.total_out);
+        deflateEnd(&z);
+        return packed;
+    }
 };
 
 TEST_P(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
@@ -361,16 +376,7 @@ TEST_P(InflateAgainstZlib, RoundTripsEveryLevelAndStrategy) {
     }
     for (int level : {0, 1, 6, 9}) {
         for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
-            z_stream z{};
-            ASSERT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy), Z_OK);
-            std::string packed(deflateBound(&z, data.size()), '\0');
-            z.next_in = reinterpret_cast<Bytef*>(data.data());
-            z.avail_in = static_cast<uInt>(data.size());
-            z.next_out = reinterpret_cast<Bytef*>(packed.data());
-            z.avail_out = static_cast<uInt>(packed.size());
-            ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-            packed.resize(z.total_out);
-            deflateEnd(&z);
+            const std::string packed = zlibDeflate(data, level, strategy);
             EXPECT_TRUE(decodeWith(GetParam(), packed, false) == data)
                 << "level " << level << " strategy " << strategy;
         }
@@ -404,16 +410,7 @@ TEST_P(InflateAgainstZlib, InputInReadsOfAnySize) {
         if (rng() % 50 == 0)
             data += static_cast<char>(rng());
     }
-    z_stream z{};
-    ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string packed(deflateBound(&z, data.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(packed.data());
-    z.avail_out = static_cast<uInt>(packed.size());
-    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-    packed.resize(z.total_out);
-    deflateEnd(&z);
+    const std::string packed = zlibDeflate(data, 6, Z_DEFAULT_STRATEGY);
     Inflater inflater(false, GetParam());
     for (unsigned seed = 1; seed <= 3; ++seed) {
         TrickleSource source(packed, seed);

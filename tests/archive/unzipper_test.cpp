@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "archive/inflate.h"
+#include "archive/item_failure.h"
 #include "archive/item_mask.h"
 #include "archive/unzipper.h"
 #include "archive/zip_crypto.h"
@@ -24,16 +25,7 @@ using test::TempDir;
 using test::writeFile;
 using test::ZipEntry;
 
-struct Failure {
-    std::string name;
-    TAbErrorClass errorClass;
-    int code;
-    bool operator==(const Failure&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Failure& f) {
-    return os << f.name << " " << errorClassName(f.errorClass) << " " << f.code;
-}
+using Failure = test::ItemFailure;
 
 class RecordingMeter : public TAbMeterLink {
 public:

@@ -15,7 +15,7 @@ bool inflateLoopRuns(InflateLoop loop);
 
 // Streaming decoder for deflate (RFC 1951, zip method 8) and Deflate64 (method 9, PKWARE's
 // "enhanced deflating": 64 KB history, distance codes 30 and 31, length code 285 with 16
-// extra bits). Memory is bounded by the 64 KB history, a 1 MB output chunk and a 64 KB
+// extra bits). Memory is bounded by the 64 KB history, a 256 KB output chunk and a 64 KB
 // input buffer, whatever the stream's size. Damaged input raises EAbInflateError.
 // The buffers and tables are made on first use and kept for the next stream, so that many
 // small streams cost no allocation or clearing each.

@@ -75,6 +75,15 @@ void OutputFile::write(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+bool OutputFile::identity(FileIdentity& id) const {
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return false;
+    id.device = static_cast<std::uint64_t>(st.st_dev);
+    id.inode = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+
 void OutputFile::close(const TAbZipItem& item, AttributeCache* cache) {
     if (m_fd >= 0)
         applyItemAttributes(m_fd, item, m_fresh, cache);

@@ -33,6 +33,8 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     void write(const std::uint8_t* data, std::size_t size) override; // raises IoError
+    // The device and inode of the file (false when it cannot be told).
+    bool identity(FileIdentity& id) const;
     // Gives the file the item's date and permissions (see applyItemAttributes), then closes it.
     void close(const TAbZipItem& item, AttributeCache* cache = nullptr); // raises IoError
 

@@ -173,7 +173,7 @@ void TAbZipArchive::markRead(std::uint64_t begin, std::uint64_t end) {
 }
 
 void TAbZipArchive::decode(TAbZipItem& item, unsigned method, ByteSource& source, ByteSink& sink,
-                           std::uint64_t size) {
+                           std::uint64_t size, std::unique_ptr<Inflater>& inflater) {
     switch (method) {
     case 0: {
         std::uint8_t chunk[kStoredChunk];
@@ -207,10 +207,10 @@ void TAbZipArchive::decode(TAbZipItem& item, unsigned method, ByteSource& source
     case 8:
     case 9: {
         try {
-            if (!m_inflater)
-                m_inflater = std::make_unique<Inflater>();
-            m_inflater->setDeflate64(method == 9);
-            m_inflater->inflate(source, sink);
+            if (!inflater)
+                inflater = std::make_unique<Inflater>();
+            inflater->setDeflate64(method == 9);
+            inflater->inflate(source, sink);
         } catch (const EAbInflateError&) {
             // Encrypted data that passed the one-byte check with a wrong password decodes
             // as garbage; say so rather than blame the data.
@@ -226,6 +226,16 @@ void TAbZipArchive::decode(TAbZipItem& item, unsigned method, ByteSource& source
 }
 
 void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
+    BusyScope busy(*this);
+    PreparedItem prepared = PrepareItem(item);
+    if (!DecodePrepared(item, prepared, output)) {
+        if (!Callbacks.itemFailure)
+            throw EAbZipBadCRC();
+        Callbacks.itemFailure(item, ptExtract, ecArchive, kAbZipBadCRC);
+    }
+}
+
+TAbZipArchive::PreparedItem TAbZipArchive::PrepareItem(TAbZipItem& item) {
     BusyScope busy(*this);
     // "Version needed" above 2.0 is refused, except 2.1 for Deflate64, which 7-Zip declares
     // for the method this reader has a decoder for.
@@ -271,7 +281,9 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     // CRC, or of the time when the CRC follows the data (bit 3).
     const std::uint32_t checkValue =
         (localFlags & 0x0008) ? static_cast<std::uint32_t>(localTime) << 16 : item.CRC32;
-    std::unique_ptr<ByteSource> source;
+    PreparedItem prepared;
+    prepared.method = method;
+    std::unique_ptr<ByteSource>& source = prepared.source;
     if (item.isEncrypted())
         source = openEncrypted(item, dataStart, static_cast<std::uint8_t>(checkValue >> 24));
     else if (dataStart < local + headRead)
@@ -284,14 +296,23 @@ void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     else
         source = std::make_unique<RangeSource>(*m_input, dataStart, item.CompressedSize);
 
-    CheckedSink sink(output, item, Callbacks);
-    decode(item, method, *source, sink, item.UncompressedSize);
+    // The source may read from the head buffer: it goes with the item.
+    prepared.head = std::move(m_head);
+    return prepared;
+}
+
+bool TAbZipArchive::DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output) {
+    const bool crcMatches = DecodePrepared(item, prepared, output, m_inflater, Callbacks);
+    m_head = std::move(prepared.head); // for the next item
+    return crcMatches;
+}
+
+bool TAbZipArchive::DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output,
+                                   std::unique_ptr<Inflater>& inflater, ArchiveCallbacks& callbacks) {
+    CheckedSink sink(output, item, callbacks);
+    decode(item, prepared.method, *prepared.source, sink, item.UncompressedSize, inflater);
     sink.finish();
-    if (sink.crc() != item.CRC32) {
-        if (!Callbacks.itemFailure)
-            throw EAbZipBadCRC();
-        Callbacks.itemFailure(item, ptExtract, ecArchive, kAbZipBadCRC);
-    }
+    return sink.crc() == item.CRC32;
 }
 
 } // namespace sw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -99,6 +100,13 @@ class TAbCustomUnZipper : public TAbCustomZipBrowser {
 public:
     TAbExtractOptions ExtractOptions = eoCreateDirs;
     TAbConfirmOverwriteEvent OnConfirmOverwrite;
+    // Decode large deflated items on a second thread while the next items are extracted.
+    // Taken only when nobody follows the progress (no meters, no progress events); every
+    // event and failure is still reported on the calling thread, in item order, and the
+    // files come out as they would one after another.
+    bool ParallelItems = false;
+    // How many items the last ExtractMatching handed to the second thread.
+    std::size_t BackgroundItemCount() const { return m_backgroundCount; }
 
     // Extracts every item whose name matches `mask` (see ItemMatchesMask) under
     // BaseDirectory. Failures of single items go to OnProcessItemFailure and extraction goes
@@ -110,8 +118,14 @@ protected:
     void ExtractItem(TAbZipItem& item, const std::string& name);
 
 private:
+    class BackgroundItem;
+    void reportFailure(TAbZipItem& item, std::exception_ptr error);
+    bool wantsBackground() const;
+
     FolderNames* m_folderNames = nullptr; // during ExtractMatching
     AttributeCache* m_attributes = nullptr;
+    BackgroundItem* m_background = nullptr;
+    std::size_t m_backgroundCount = 0;
 };
 
 // The unzipper the main window holds.

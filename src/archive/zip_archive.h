@@ -140,6 +140,24 @@ public:
     // decryption, the decoder, the CRC-32.
     void UnzipItemToStream(TAbZipItem& item, ByteSink& output);
 
+    // An item whose local header was read and checked: its decoder and compressed input.
+    struct PreparedItem {
+        unsigned method = 0;
+        std::unique_ptr<ByteSource> source;
+        std::unique_ptr<std::uint8_t[]> head; // the first bytes `source` hands out
+    };
+    // UnzipItemToStream in two steps, for an extraction that decodes an item on another
+    // thread while it goes on with the next ones. PrepareItem does everything that must
+    // happen in item order (the local header, the overlap check, the password); DecodePrepared
+    // touches nothing of the archive but its file, read at offsets, and returns whether the
+    // CRC-32 matched (the caller reports a mismatch). `inflater` is the decoder to use (made
+    // when null); `callbacks` gets the item's progress.
+    PreparedItem PrepareItem(TAbZipItem& item);
+    // With the archive's own decoder and callbacks, on the archive's thread.
+    bool DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output);
+    static bool DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output,
+                               std::unique_ptr<Inflater>& inflater, ArchiveCallbacks& callbacks);
+
     const std::string& ArchiveComment() const { return m_comment; }
     // For a program file: the size of the leading program part.
     std::uint64_t StubSize() const { return m_stubSize; }
@@ -154,7 +172,8 @@ public:
 
 private:
     void reportProgress(std::uint8_t progress);
-    void decode(TAbZipItem& item, unsigned method, ByteSource& source, ByteSink& sink, std::uint64_t size);
+    static void decode(TAbZipItem& item, unsigned method, ByteSource& source, ByteSink& sink,
+                       std::uint64_t size, std::unique_ptr<Inflater>& inflater);
     std::unique_ptr<ByteSource> openEncrypted(TAbZipItem& item, std::uint64_t dataStart,
                                               std::uint8_t checkByte);
     // Records [begin, end) of the file as read; raises EAbZipOverlap when any of it was read

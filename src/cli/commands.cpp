@@ -19,7 +19,9 @@ const std::vector<Command>& commands() {
         {"unzip", "ARCHIVE FOLDER",
          "extract every item of a zip archive into an existing folder; each item that is not\n"
          "      extracted gives a line failed<TAB>NAME<TAB>CLASS<TAB>CODE, where NAME writes backslash,\n"
-         "      TAB, CR, LF and other control bytes as C escapes (\\\\, \\t, \\r, \\n, \\xNN)",
+         "      TAB, CR, LF and other control bytes as C escapes (\\\\, \\t, \\r, \\n, \\xNN), in the\n"
+         "      archive's order; with two or more processor cores, a large item is decoded on a\n"
+         "      second thread while the next items are extracted",
          runUnzip},
         {"install", "--sim fs9|fsx --root SIMFOLDER [--skip-installed] PACKAGE...",
          "install livery packages (folders, .zip files, http(s) URLs of zips) into the simulator; "

@@ -360,6 +360,10 @@ void TAbCustomUnZipper::ExtractMatching(const std::string& mask) {
     archiveProgress(100);
 }
 
+bool HaveSecondCore() {
+    return std::thread::hardware_concurrency() > 1;
+}
+
 bool TAbCustomUnZipper::wantsBackground() const {
     if (!ParallelItems || ArchiveProgressMeter || ItemProgressMeter || OnArchiveProgress ||
         OnArchiveItemProgress)

@@ -131,4 +131,7 @@ private:
 // The unzipper the main window holds.
 class TAbUnZipper : public TAbCustomUnZipper {};
 
+// Whether ParallelItems can gain anything on this machine: it has a second processor core.
+bool HaveSecondCore();
+
 } // namespace sw

@@ -1,7 +1,6 @@
 // skinwright-cli unzip ARCHIVE FOLDER: the download sequence's unpacking step on its own.
 #include <ostream>
 #include <string_view>
-#include <thread>
 
 #include "archive/unzipper.h"
 #include "cli/cli.h"
@@ -52,7 +51,7 @@ int runUnzip(Invocation& inv) {
     TAbUnZipper uzip;
     uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
     // With a second core, a large item is decoded there while the next ones are extracted.
-    uzip.ParallelItems = std::thread::hardware_concurrency() > 1;
+    uzip.ParallelItems = HaveSecondCore();
     uzip.OnProcessItemFailure = [&](TAbBaseBrowser&, TAbZipItem& item, TAbProcessType,
                                     TAbErrorClass errorClass, int errorCode) {
         inv.out << "failed\t" << escapedName(item.FileName) << '\t' << errorClassName(errorClass) << '\t'

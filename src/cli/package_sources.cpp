@@ -40,6 +40,7 @@ std::optional<std::vector<std::string>> unpackZip(const std::string& file, const
     const std::string folder = temporary.make();
     TAbUnZipper uzip;
     uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
+    uzip.ParallelItems = HaveSecondCore(); // nothing follows the progress here
     try {
         liveries::unpackPackageZip(uzip, file, name, folder);
     } catch (const EAbException& e) {

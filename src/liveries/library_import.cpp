@@ -115,6 +115,7 @@ std::vector<std::string> addToLibrary(const std::string& source, const std::stri
     if (S_ISREG(st.st_mode)) {
         TAbUnZipper uzip;
         uzip.ExtractOptions = eoCreateDirs | eoRestorePath;
+        uzip.ParallelItems = HaveSecondCore(); // nothing follows the progress here
         try {
             unpackPackageZip(uzip, source, sourceName, staging.path());
         } catch (const EAbException& error) {

@@ -228,11 +228,14 @@ void TAbZipArchive::decode(TAbZipItem& item, unsigned method, ByteSource& source
 void TAbZipArchive::UnzipItemToStream(TAbZipItem& item, ByteSink& output) {
     BusyScope busy(*this);
     PreparedItem prepared = PrepareItem(item);
-    if (!DecodePrepared(item, prepared, output)) {
-        if (!Callbacks.itemFailure)
-            throw EAbZipBadCRC();
-        Callbacks.itemFailure(item, ptExtract, ecArchive, kAbZipBadCRC);
-    }
+    if (!DecodePrepared(item, prepared, output))
+        ReportBadCRC(item);
+}
+
+void TAbZipArchive::ReportBadCRC(TAbZipItem& item) {
+    if (!Callbacks.itemFailure)
+        throw EAbZipBadCRC();
+    Callbacks.itemFailure(item, ptExtract, ecArchive, kAbZipBadCRC);
 }
 
 TAbZipArchive::PreparedItem TAbZipArchive::PrepareItem(TAbZipItem& item) {

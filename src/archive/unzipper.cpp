@@ -127,7 +127,7 @@ public:
         if (!error) {
             try {
                 if (!m_crcMatches)
-                    m_owner.reportFailure(item, std::make_exception_ptr(EAbZipBadCRC()));
+                    m_owner.m_archive->ReportBadCRC(item);
                 m_file->close(item, m_owner.m_attributes);
             } catch (...) {
                 error = std::current_exception();
@@ -456,9 +456,7 @@ void TAbCustomUnZipper::ExtractItem(TAbZipItem& item, const std::string& name) {
         if (!m_archive->DecodePrepared(item, prepared, *file)) {
             if (m_background)
                 m_background->finish();
-            if (!m_archive->Callbacks.itemFailure)
-                throw EAbZipBadCRC();
-            m_archive->Callbacks.itemFailure(item, ptExtract, ecArchive, kAbZipBadCRC);
+            m_archive->ReportBadCRC(item);
         }
         file->close(item, m_attributes);
     } catch (...) {

@@ -155,6 +155,9 @@ public:
     PreparedItem PrepareItem(TAbZipItem& item);
     // With the archive's own decoder and callbacks, on the archive's thread.
     bool DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output);
+    // Reports an item whose CRC-32 did not match to the failure callback, or raises
+    // EAbZipBadCRC when there is none.
+    void ReportBadCRC(TAbZipItem& item);
     static bool DecodePrepared(TAbZipItem& item, PreparedItem& prepared, ByteSink& output,
                                std::unique_ptr<Inflater>& inflater, ArchiveCallbacks& callbacks);
 
